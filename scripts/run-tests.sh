@@ -1,17 +1,18 @@
 #!/usr/bin/env bash
-# Runs the whole test suite of one build tree under one X display and one
-# warm wineserver, then ends wine so nothing holds the pipes or the display.
+# Runs the test suite of one build tree under one X display and one warm
+# wineserver, then ends wine so nothing holds the pipes or the display.
+# Usage: scripts/run-tests.sh <build dir> [ctest arguments...]
 set -uo pipefail
-preset=$1
-build=build/$preset
+build=$(cd "$1" && pwd); shift
 xvfb-run -a -s '-screen 0 1024x768x24' bash -c '
-  . "$1/wine-env"
+  build=$1; shift
+  . "$build/wine-env"
   "$WINESERVER" -p
   "$WINELOADER" wineboot >/dev/null 2>&1
-  ctest --preset "$2" 2>&1 > "$1/ctest.log"
+  ctest --test-dir "$build" -j 8 --timeout 120 --output-on-failure "$@" > "$build/ctest.log" 2>&1
   rc=$?
   "$WINESERVER" -k 2>/dev/null
   "$WINESERVER" -w
-  grep -v "^\s*$" "$1/ctest.log" | grep -vE "^(Test project|\s+Start|Total Test time)" | tail -n 40
+  grep -vE "^\s*$|^Test project|^\s+Start |^Total Test time|^Internal ctest changing" "$build/ctest.log" | grep -vE "Test +#[0-9]+: .* Passed" | tail -n 60
   exit $rc
-' _ "$build" "$preset"
+' _ "$build" "$@"

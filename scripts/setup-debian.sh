@@ -9,7 +9,7 @@ packages=(
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine32:i386 wine64
   xvfb xauth x11-apps imagemagick
-  googletest
+  googletest python3
 )
 
 missing=()

@@ -16,4 +16,4 @@ if [ "$arch" = x86_64 ]; then
   cmake --build --preset win64
   preset=win64
 fi
-exec scripts/run-tests.sh "$preset"
+exec scripts/run-tests.sh "build/$preset"
