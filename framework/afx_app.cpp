@@ -1,0 +1,265 @@
+#include "afx_app.h"
+
+#include <atomic>
+#include "afx_state.h"
+
+namespace {
+
+CWinApp* g_pCurrentApp = nullptr;
+HINSTANCE g_hInstance = nullptr;
+HINSTANCE g_hResource = nullptr;
+std::atomic<bool> g_bControlContainer{false};
+
+} // namespace
+
+// ---- CWinThread --------------------------------------------------------------
+
+IMPLEMENT_DYNAMIC(CWinThread, CCmdTarget)
+
+CWinThread::CWinThread() : m_nThreadID(::GetCurrentThreadId())
+{
+}
+
+BOOL CWinThread::InitInstance()
+{
+    return FALSE;
+}
+
+int CWinThread::ExitInstance()
+{
+    return static_cast<int>(m_msgCur.wParam);
+}
+
+int CWinThread::Run()
+{
+    for (;;) {
+        BOOL got = ::GetMessageW(&m_msgCur, nullptr, 0, 0);
+        if (got == 0 || got == -1)
+            break;
+        ::TranslateMessage(&m_msgCur);
+        ::DispatchMessageW(&m_msgCur);
+    }
+    return ExitInstance();
+}
+
+// ---- CWinApp -------------------------------------------------------------------
+
+IMPLEMENT_DYNAMIC(CWinApp, CWinThread)
+
+BEGIN_MESSAGE_MAP(CWinApp, CWinThread)
+END_MESSAGE_MAP()
+
+CWinApp::CWinApp(LPCTSTR lpszAppName)
+{
+    if (lpszAppName != nullptr) {
+        m_strAppName = lpszAppName;
+        m_pszAppName = m_strAppName.c_str();
+    }
+    g_pCurrentApp = this;
+}
+
+CWinApp::~CWinApp()
+{
+    if (g_pCurrentApp == this)
+        g_pCurrentApp = nullptr;
+}
+
+BOOL CWinApp::InitApplication()
+{
+    return TRUE;
+}
+
+BOOL CWinApp::InitInstance()
+{
+    return TRUE;
+}
+
+int CWinApp::ExitInstance()
+{
+    return CWinThread::ExitInstance();
+}
+
+int CWinApp::Run()
+{
+    return CWinThread::Run();
+}
+
+void CWinApp::SetRegistryKey(LPCTSTR lpszRegistryKey)
+{
+    m_strRegistryKey = lpszRegistryKey != nullptr ? lpszRegistryKey : L"";
+    m_pszRegistryKey = m_strRegistryKey.c_str();
+}
+
+void CWinApp::OnHelp()
+{
+}
+
+void CWinApp::SetAppNameFromModule(HINSTANCE hInstance)
+{
+    wchar_t path[MAX_PATH + 1] = {};
+    DWORD n = ::GetModuleFileNameW(hInstance, path, MAX_PATH);
+    path[n < MAX_PATH ? n : MAX_PATH] = L'\0';
+    m_strExeName = AfxAppNameFromModulePath(path);
+    m_pszExeName = m_strExeName.c_str();
+    if (m_pszAppName != nullptr)
+        return;
+
+    const wchar_t* title = nullptr;
+    int len = ::LoadStringW(hInstance, AFX_IDS_APP_TITLE, reinterpret_cast<LPWSTR>(&title), 0);
+    if (len > 0 && title != nullptr)
+        m_strAppName.assign(title, static_cast<size_t>(len));
+    else
+        m_strAppName = m_strExeName;
+    m_pszAppName = m_strAppName.c_str();
+}
+
+// ---- Application-wide helpers -----------------------------------------------------
+
+CWinApp* AfxGetApp()
+{
+    return g_pCurrentApp;
+}
+
+CWnd* AfxGetMainWnd()
+{
+    CWinApp* pApp = AfxGetApp();
+    if (pApp == nullptr || pApp->m_nThreadID != ::GetCurrentThreadId())
+        return nullptr;
+    return pApp->GetMainWnd();
+}
+
+void AfxForgetMainWnd(CWnd* pWnd)
+{
+    CWinApp* pApp = AfxGetApp();
+    if (pApp != nullptr && pWnd != nullptr && pApp->m_pMainWnd == pWnd)
+        pApp->m_pMainWnd = nullptr;
+}
+
+HINSTANCE AfxGetInstanceHandle()
+{
+    return g_hInstance != nullptr ? g_hInstance : ::GetModuleHandleW(nullptr);
+}
+
+HINSTANCE AfxGetResourceHandle()
+{
+    return g_hResource != nullptr ? g_hResource : AfxGetInstanceHandle();
+}
+
+void AfxSetResourceHandle(HINSTANCE hInstance)
+{
+    g_hResource = hInstance;
+}
+
+std::wstring AfxAppNameFromModulePath(LPCWSTR lpszPath)
+{
+    std::wstring name = lpszPath != nullptr ? lpszPath : L"";
+    size_t slash = name.find_last_of(L"\\/:");
+    if (slash != std::wstring::npos)
+        name.erase(0, slash + 1);
+    size_t dot = name.rfind(L'.');
+    if (dot != std::wstring::npos && dot != 0)
+        name.erase(dot);
+    return name;
+}
+
+HWND AfxGetSafeOwner()
+{
+    CWnd* pMain = AfxGetMainWnd();
+    HWND hMain = pMain != nullptr ? pMain->m_hWnd : nullptr;
+    if (hMain == nullptr || !::IsWindow(hMain))
+        return nullptr;
+    return ::GetLastActivePopup(hMain);
+}
+
+UINT AfxMessageBoxStyle(UINT nType)
+{
+    if ((nType & MB_ICONMASK) != 0)
+        return nType;
+    switch (nType & MB_TYPEMASK) {
+    case MB_OK:
+    case MB_OKCANCEL:
+        return nType | MB_ICONEXCLAMATION;
+    case MB_YESNO:
+    case MB_YESNOCANCEL:
+        return nType | MB_ICONQUESTION;
+    default:
+        return nType;
+    }
+}
+
+int AfxMessageBox(LPCTSTR lpszText, UINT nType, UINT)
+{
+    CWinApp* pApp = AfxGetApp();
+    LPCWSTR caption = pApp != nullptr ? pApp->m_pszAppName : nullptr;
+    std::wstring fallback;
+    if (caption == nullptr) {
+        wchar_t path[MAX_PATH + 1] = {};
+        DWORD n = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+        path[n < MAX_PATH ? n : MAX_PATH] = L'\0';
+        fallback = AfxAppNameFromModulePath(path);
+        caption = fallback.c_str();
+    }
+    return ::MessageBoxW(AfxGetSafeOwner(), lpszText, caption, AfxMessageBoxStyle(nType));
+}
+
+int AfxMessageBox(UINT nIDPrompt, UINT nType, UINT nIDHelp)
+{
+    const wchar_t* text = nullptr;
+    int len = ::LoadStringW(AfxGetResourceHandle(), nIDPrompt, reinterpret_cast<LPWSTR>(&text), 0);
+    std::wstring prompt = len > 0 && text != nullptr ? std::wstring(text, static_cast<size_t>(len))
+                                                    : std::wstring();
+    return AfxMessageBox(prompt.c_str(), nType, nIDHelp == static_cast<UINT>(-1) ? nIDPrompt : nIDHelp);
+}
+
+void AfxEnableControlContainer()
+{
+    g_bControlContainer = true;
+}
+
+BOOL AfxControlContainerEnabled()
+{
+    return g_bControlContainer ? TRUE : FALSE;
+}
+
+// ---- Start and end of the program ----------------------------------------------------
+
+BOOL AfxWinInit(HINSTANCE hInstance, HINSTANCE, LPTSTR lpCmdLine, int nCmdShow)
+{
+    g_hInstance = hInstance;
+    CWinApp* pApp = AfxGetApp();
+    if (pApp != nullptr) {
+        pApp->m_hInstance = hInstance;
+        pApp->m_lpCmdLine = lpCmdLine;
+        pApp->m_nCmdShow = nCmdShow;
+        pApp->m_nThreadID = ::GetCurrentThreadId();
+        pApp->SetAppNameFromModule(hInstance);
+    }
+    return TRUE;
+}
+
+void AfxWinTerm()
+{
+}
+
+int AfxWinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPTSTR lpCmdLine, int nCmdShow)
+{
+    int nReturnCode = -1;
+    CWinApp* pApp = AfxGetApp();
+    try {
+        if (pApp != nullptr && AfxWinInit(hInstance, hPrevInstance, lpCmdLine, nCmdShow)
+            && pApp->InitApplication()) {
+            if (pApp->InitInstance()) {
+                nReturnCode = pApp->Run();
+            } else {
+                CWnd* pMain = pApp->m_pMainWnd;
+                if (pMain != nullptr && pMain->m_hWnd != nullptr)
+                    pMain->DestroyWindow();
+                nReturnCode = pApp->ExitInstance();
+            }
+        }
+    } catch (...) {
+        nReturnCode = -1;
+    }
+    AfxWinTerm();
+    return nReturnCode;
+}
