@@ -7,9 +7,9 @@
 // worker owns the object and deletes it when it ends.
 #include <windows.h>
 
-class UpdateWindow {
+class WorkerWindow {
 public:
-    virtual ~UpdateWindow() = default;
+    virtual ~WorkerWindow() = default;
 
     virtual void EnableControl(int id, BOOL enable) = 0;           // Start, Cancel
     virtual void ShowControl(int id) = 0;                          // status lines and bars (SW_SHOW)

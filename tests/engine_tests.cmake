@@ -1,0 +1,1 @@
+orv_add_test(progress_model_test SOURCES progress_model_test.cpp LIBS orv_engine)
