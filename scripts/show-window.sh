@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Starts ORV_update.exe of a build tree under wine on the current display and
+# photographs its window. Usage: show-window.sh <build dir> <shot.png> [until-closed]
+set -uo pipefail
+build=$1 shot=$2 mode=${3:-}
+. "$build/wine-env"
+"$WINESERVER" -p 2>/dev/null || true
+"$WINELOADER" "$build/app/ORV_update.exe" &
+tool=$!
+id=""
+for _ in $(seq 1 60); do
+  id=$(xwininfo -root -tree 2>/dev/null | awk '/"Kelto Vend9/ {print $1; exit}')
+  [ -n "$id" ] && break
+  sleep 0.5
+done
+if [ -n "$id" ]; then
+  sleep 1
+  import -window "$id" "$shot" && echo "Screenshot of the window: $shot"
+else
+  echo "The window did not appear." >&2
+fi
+[ "$mode" = until-closed ] && wait "$tool"
+"$WINESERVER" -k 2>/dev/null
+"$WINESERVER" -w
