@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Builds the update benchmark in the build tree whose programs wine can run
+# here and runs it under wine, printing the figures. Arguments go to the
+# benchmark: --delays US,US,... (default 0,1000) --runs N --probes N --no-real
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup-debian.sh
+arch=$(scripts/wine-arch.sh)
+preset=win32
+[ "$arch" = x86_64 ] && preset=win64
+cmake --preset "$preset" >/dev/null
+cmake --build --preset "$preset" --target orv_bench wineprefix >/dev/null
+build=$(pwd)/build/$preset
+. "$build/wine-env"
+
+echo "$(date -u '+%Y-%m-%d %H:%M UTC'); $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//'), $(nproc) cores;" \
+     "$(uname -sr); $("$WINELOADER" --version); $preset build"
+rc=0
+"$WINELOADER" "$build/bench/orv_bench.exe" "$@" || rc=$?
+"$WINESERVER" -w
+exit $rc
