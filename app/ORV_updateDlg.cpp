@@ -49,6 +49,11 @@ private:
     CORV_updateDlg& m_dlg;
 };
 
+POINT MinimisedIconOrigin(int clientWidth, int clientHeight, int cxIcon, int cyIcon)
+{
+    return POINT{(clientWidth - cxIcon + 1) / 2, (clientHeight - cyIcon + 1) / 2};
+}
+
 CORV_updateDlg::CORV_updateDlg(CWnd* pParent)
     : CDialog(IDD, pParent), m_szModuleDir{}, m_szDatabasePath{}, m_bUpdateDone(0)
 {
@@ -133,9 +138,8 @@ void CORV_updateDlg::OnPaint()
     const int cyIcon = ::GetSystemMetrics(SM_CYICON);
     RECT rect;
     GetClientRect(&rect);
-    const int x = (rect.right - rect.left - cxIcon + 1) / 2;
-    const int y = (rect.bottom - rect.top - cyIcon + 1) / 2;
-    dc.DrawIcon(x, y, m_hIcon);
+    const POINT origin = MinimisedIconOrigin(rect.right - rect.left, rect.bottom - rect.top, cxIcon, cyIcon);
+    dc.DrawIcon(origin.x, origin.y, m_hIcon);
 }
 
 HCURSOR CORV_updateDlg::OnQueryDragIcon()

@@ -2,6 +2,10 @@
 #include "afxwin.h"
 #include "resource.h"
 
+// Where the minimised window's icon is drawn: centred in the client area,
+// halves truncated toward zero (an empty area gives a negative origin).
+POINT MinimisedIconOrigin(int clientWidth, int clientHeight, int cxIcon, int cyIcon);
+
 // The tool's one window: the four regions' status lines and bars, the
 // notice and device-ready lines, Start and Cancel.
 class CORV_updateDlg : public CDialog {

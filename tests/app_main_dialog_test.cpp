@@ -1,0 +1,394 @@
+// The main dialog as the user meets it: its controls when it opens, the
+// system menu and the About box, the Cancel question, the ways of closing
+// it, the error tip, and the window without its transfer buffer.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "app_messages.h"
+#include "app_test_window.h"
+#include "dialog_update_window.h"
+#include "sim_hid_bus.h"
+#include "transfer_buffer.h"
+#include "update_state.h"
+#include "update_texts.h"
+
+CORV_updateApp g_theApp;
+
+namespace {
+
+using apptest::MainDialog;
+
+const wchar_t kCancelQuestion[] = L"Выйти из программы?";
+
+class AppMainDialog : public ::testing::Test {
+protected:
+    void SetUp() override { ResetUpdateStateForTest(); }
+    void TearDown() override
+    {
+        EXPECT_TRUE(apptest::WaitForWorkerEnd());
+        SetTransferBufferAllocator(nullptr);
+    }
+
+    SimHidBus m_bus;
+};
+
+struct ControlAtStart {
+    int id;
+    std::wstring className;
+    bool visible;
+    std::wstring text;
+};
+
+TEST_F(AppMainDialog, OpensWithTheTemplatesControlsTheNoticeAndTheFocusOnStart)
+{
+    MainDialog dlg;
+    HWND hDlg = dlg.Window();
+    ASSERT_NE(nullptr, hDlg);
+    EXPECT_EQ(apptest::kMainCaption, ui::WindowText(hDlg));
+    EXPECT_EQ(nullptr, ui::Owner(hDlg));
+
+    const std::vector<ControlAtStart> expected = {
+        {IDC_STATIC, L"Static", true, L""},
+        {IDC_BTN_CANCEL, L"Button", true, L"Отмена"},
+        {IDC_LABEL_DATABASE, L"Static", false, L"11111111111111111"},
+        {IDC_LABEL_FIRMWARE, L"Static", false, L"22222222222222"},
+        {IDC_PROGRESS_DATABASE, L"msctls_progress32", false, L""},
+        {IDC_PROGRESS_FIRMWARE, L"msctls_progress32", false, L""},
+        {IDC_DEVICE_STATE, L"Static", true, L""},
+        {IDC_STATUS, L"Static", true, kNoticeText},
+        {IDC_BTN_START, L"Button", true, L"Начало"},
+        {IDC_LABEL_AUDIO, L"Static", false, L"33333333"},
+        {IDC_PROGRESS_AUDIO, L"msctls_progress32", false, L""},
+        {IDC_PROGRESS_RADAR, L"msctls_progress32", false, L""},
+        {IDC_LABEL_RADAR, L"Static", false, L"33333333"},
+    };
+    const std::vector<HWND> children = apptest::Children(hDlg);
+    ASSERT_EQ(expected.size(), children.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        SCOPED_TRACE(i);
+        HWND child = children[i];
+        EXPECT_EQ(expected[i].id, static_cast<int>(static_cast<short>(::GetDlgCtrlID(child))));
+        EXPECT_EQ(0, _wcsicmp(expected[i].className.c_str(), apptest::ClassName(child).c_str()))
+            << apptest::ClassName(child);
+        EXPECT_EQ(expected[i].visible, (::GetWindowLongW(child, GWL_STYLE) & WS_VISIBLE) != 0);
+        if (expected[i].id != IDC_STATIC) {
+            EXPECT_EQ(expected[i].text, ui::WindowText(child));
+        }
+    }
+    // The picture shows its bitmap; the bars keep the control's own range.
+    EXPECT_NE(0, ::SendMessageW(children[0], STM_GETIMAGE, IMAGE_BITMAP, 0));
+    for (int bar : {IDC_PROGRESS_DATABASE, IDC_PROGRESS_FIRMWARE, IDC_PROGRESS_AUDIO, IDC_PROGRESS_RADAR}) {
+        HWND hBar = ::GetDlgItem(hDlg, bar);
+        EXPECT_EQ(100, ::SendMessageW(hBar, PBM_GETRANGE, FALSE, 0)) << bar;
+        EXPECT_EQ(0, ::SendMessageW(hBar, PBM_GETRANGE, TRUE, 0)) << bar;
+        EXPECT_EQ(0, ::SendMessageW(hBar, PBM_GETPOS, 0, 0)) << bar;
+    }
+
+    EXPECT_EQ(::GetDlgItem(hDlg, IDC_BTN_START), dlg.FocusWhenShown());
+    EXPECT_NE(0, ::SendMessageW(hDlg, WM_GETICON, ICON_BIG, 0));
+    EXPECT_NE(0, ::SendMessageW(hDlg, WM_GETICON, ICON_SMALL, 0));
+    ASSERT_NE(nullptr, dlg.Object());
+    EXPECT_EQ(apptest::ProgramFolder(), dlg.Object()->m_szModuleDir);
+    EXPECT_EQ(0, dlg.Object()->m_bUpdateDone);
+
+    // Escape asks nothing.
+    EXPECT_TRUE(ui::PressEscape(hDlg));
+    ASSERT_TRUE(dlg.WaitClosed());
+    EXPECT_EQ(IDCANCEL, dlg.Result());
+}
+
+TEST_F(AppMainDialog, SystemMenuEndsInTheAboutEntryWhoseCommandsOpenTheAboutBox)
+{
+    MainDialog dlg;
+    HWND hDlg = dlg.Window();
+    ASSERT_NE(nullptr, hDlg);
+
+    HMENU menu = ::GetSystemMenu(hDlg, FALSE);
+    ASSERT_NE(nullptr, menu);
+    const int count = ::GetMenuItemCount(menu);
+    ASSERT_GE(count, 2);
+    EXPECT_NE(0u, ::GetMenuState(menu, count - 2, MF_BYPOSITION) & MF_SEPARATOR);
+    wchar_t entry[64] = {};
+    ::GetMenuStringW(menu, count - 1, entry, 64, MF_BYPOSITION);
+    EXPECT_STREQ(L"&About ORV_update...", entry);
+    EXPECT_EQ(16u, ::GetMenuItemID(menu, count - 1));
+
+    // 16 to 31 all mean the About entry; each way of ending the box leaves
+    // the main window as it was.
+    const struct {
+        UINT command;
+        const char* how;
+    } runs[] = {{16, "ok"}, {31, "escape"}, {23, "close box"}};
+    for (const auto& run : runs) {
+        SCOPED_TRACE(run.how);
+        ASSERT_TRUE(::PostMessageW(hDlg, WM_SYSCOMMAND, run.command, 0));
+        HWND about = dlg.WaitOwned(L"About Flashwright");
+        ASSERT_NE(nullptr, about);
+        EXPECT_FALSE(::IsWindowEnabled(hDlg));
+        const std::vector<HWND> items = apptest::Children(about);
+        ASSERT_EQ(4u, items.size());
+        EXPECT_EQ(SS_ICON, ::GetWindowLongW(items[0], GWL_STYLE) & SS_TYPEMASK);
+        EXPECT_NE(0, ::SendMessageW(items[0], STM_GETICON, 0, 0));
+        EXPECT_EQ(L"Morvel Quillon(V3.0.6) ", ui::WindowText(items[1]));
+        EXPECT_EQ(L"USB firmware updater", ui::WindowText(items[2]));
+        EXPECT_EQ(L"OK", ui::WindowText(items[3]));
+        EXPECT_EQ(IDOK, ::GetDlgCtrlID(items[3]));
+
+        if (std::string(run.how) == "ok")
+            EXPECT_TRUE(ui::ClickButton(about, IDOK));
+        else if (std::string(run.how) == "escape")
+            EXPECT_TRUE(ui::PressEscape(about));
+        else
+            EXPECT_TRUE(ui::CloseWithCloseBox(about));
+        UI_EXPECT_GONE(about);
+        EXPECT_TRUE(ui::WaitUntil([&] { return ::IsWindowEnabled(hDlg) != FALSE; }));
+    }
+    UI_EXPECT_TEXT(hDlg, IDC_STATUS, kNoticeText);
+
+    // Another command is the system's: it returns at once, with no box.
+    DWORD_PTR unused = 0;
+    EXPECT_NE(0, ::SendMessageTimeoutW(hDlg, WM_SYSCOMMAND, 32, 0, SMTO_BLOCK, 5000, &unused));
+    EXPECT_TRUE(::IsWindowEnabled(hDlg));
+
+    // The system menu's Close (and the close box) closes without a question.
+    EXPECT_TRUE(ui::CloseWithCloseBox(hDlg));
+    ASSERT_TRUE(dlg.WaitClosed());
+    EXPECT_EQ(IDCANCEL, dlg.Result());
+}
+
+TEST_F(AppMainDialog, CancelAsksAndOnlyYesClosesWhileTheTimersGoOn)
+{
+    MainDialog dlg;
+    HWND hDlg = dlg.Window();
+    ASSERT_NE(nullptr, hDlg);
+
+    ASSERT_TRUE(ui::ClickButton(hDlg, IDC_BTN_CANCEL));
+    HWND box = dlg.WaitOwned(apptest::ProgramName());
+    ASSERT_NE(nullptr, box) << "no question captioned " << testing::PrintToString(apptest::ProgramName());
+    EXPECT_EQ(kCancelQuestion, ui::MessageBoxText(box));
+    EXPECT_NE(nullptr, ::GetDlgItem(box, IDYES));
+    EXPECT_NE(nullptr, ::GetDlgItem(box, IDNO));
+    EXPECT_EQ(nullptr, ::GetDlgItem(box, IDOK));
+
+    // The unit comes while the question is open; after No the poll still runs.
+    m_bus.AddDevice();
+    ASSERT_TRUE(::PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDNO, BN_CLICKED), 0));
+    UI_EXPECT_GONE(box);
+    EXPECT_TRUE(ui::WaitUntil([&] { return ui::ControlText(hDlg, IDC_DEVICE_STATE) == kDeviceReadyText; }));
+    EXPECT_TRUE(::IsWindow(hDlg));
+    EXPECT_TRUE(::IsWindowEnabled(hDlg));
+
+    ASSERT_TRUE(ui::ClickButton(hDlg, IDC_BTN_CANCEL));
+    EXPECT_EQ(kCancelQuestion, UI_ANSWER_BOX(dlg.ThreadId(), apptest::ProgramName(), IDYES));
+    ASSERT_TRUE(dlg.WaitClosed());
+    EXPECT_EQ(IDCANCEL, dlg.Result());
+}
+
+TEST(AppMinimisedIcon, IsCentredWithHalvesTruncatedTowardZero)
+{
+    EXPECT_EQ(64, MinimisedIconOrigin(160, 31, 32, 32).x);
+    EXPECT_EQ(0, MinimisedIconOrigin(160, 31, 32, 32).y);
+    EXPECT_EQ(-15, MinimisedIconOrigin(0, 0, 32, 32).x);
+    EXPECT_EQ(-15, MinimisedIconOrigin(0, 0, 32, 32).y);
+    EXPECT_EQ(8, MinimisedIconOrigin(32, 33, 16, 16).x);
+    EXPECT_EQ(9, MinimisedIconOrigin(32, 33, 16, 16).y);
+}
+
+// What the worker does after a failed write, here from a thread of the test:
+// the error tip, then the close of the main dialog.
+TEST_F(AppMainDialog, ErrorTipEndsEveryWayWithZeroAndTheWorkersCloseThenEndsTheDialog)
+{
+    MainDialog dlg;
+    HWND hDlg = dlg.Window();
+    ASSERT_NE(nullptr, hDlg);
+
+    for (const char* how : {"ok", "escape", "close box"}) {
+        SCOPED_TRACE(how);
+        std::atomic<LRESULT> sent{-1};
+        ui::UiThread worker([&] { sent = ::SendMessageW(hDlg, WM_UPDATE_ERROR, 0, 0); });
+        HWND tip = dlg.WaitOwned(L"Dialog");
+        ASSERT_NE(nullptr, tip);
+        const std::vector<HWND> items = apptest::Children(tip);
+        ASSERT_EQ(2u, items.size());
+        EXPECT_EQ(L"OK", ui::WindowText(items[0]));
+        EXPECT_EQ(IDOK, ::GetDlgCtrlID(items[0]));
+        EXPECT_EQ(L"Update error，Update again please!", ui::WindowText(items[1]));
+        EXPECT_FALSE(::IsWindowEnabled(hDlg));
+        EXPECT_FALSE(worker.Join(0)) << "the send returned before the tip was closed";
+
+        if (std::string(how) == "ok")
+            EXPECT_TRUE(ui::ClickButton(tip, IDOK));
+        else if (std::string(how) == "escape")
+            EXPECT_TRUE(ui::PressEscape(tip));
+        else
+            EXPECT_TRUE(ui::CloseWithCloseBox(tip));
+        ASSERT_TRUE(worker.Join());
+        EXPECT_EQ(0, sent);
+        EXPECT_TRUE(::IsWindow(hDlg));
+    }
+
+    ui::UiThread worker([&] { DialogUpdateWindow(hDlg).CloseDialog(); });
+    EXPECT_TRUE(worker.Join());
+    ASSERT_TRUE(dlg.WaitClosed());
+    EXPECT_EQ(IDCANCEL, dlg.Result());
+}
+
+unsigned char* NoBuffer(std::size_t)
+{
+    return nullptr;
+}
+
+TEST_F(AppMainDialog, WithoutTransferBufferTheWindowOpensBareAndStartSendsNothing)
+{
+    SetTransferBufferAllocator(&NoBuffer);
+    const int unit = m_bus.AddDevice();
+    MainDialog dlg;
+    HWND hDlg = dlg.Window();
+    ASSERT_NE(nullptr, hDlg);
+
+    EXPECT_EQ(L"", ui::ControlText(hDlg, IDC_STATUS));
+    EXPECT_EQ(0, ::SendMessageW(hDlg, WM_GETICON, ICON_BIG, 0));
+    EXPECT_EQ(0, ::SendMessageW(hDlg, WM_GETICON, ICON_SMALL, 0));
+    EXPECT_EQ(nullptr, dlg.FocusWhenShown());
+    ASSERT_NE(nullptr, dlg.Object());
+    EXPECT_STREQ(L"", dlg.Object()->m_szModuleDir);
+    // The system menu step comes before the allocation.
+    HMENU menu = ::GetSystemMenu(hDlg, FALSE);
+    EXPECT_EQ(16u, ::GetMenuItemID(menu, ::GetMenuItemCount(menu) - 1));
+
+    // No poll: two ticks' time without a single look for the unit.
+    ::Sleep(2200);
+    EXPECT_EQ(0u, m_bus.CallCount(SimCall::GetClassDevs));
+    UI_EXPECT_TEXT(hDlg, IDC_DEVICE_STATE, L"");
+
+    // Start finds the unit, yet the worker ends before it sends a report.
+    ASSERT_TRUE(ui::ClickButton(hDlg, IDC_BTN_START));
+    EXPECT_TRUE(ui::WaitUntil([&] { return !ui::IsControlEnabled(hDlg, IDC_BTN_START); }));
+    EXPECT_TRUE(apptest::WaitForWorkerEnd());
+    EXPECT_EQ(nullptr, g_pImage.load());
+    EXPECT_TRUE(m_bus.Commands(unit).empty());
+    EXPECT_EQ(0u, m_bus.ReportsTaken(unit));
+    EXPECT_TRUE(::IsWindow(hDlg));
+    UI_EXPECT_HIDDEN(hDlg, IDC_LABEL_DATABASE);
+    UI_EXPECT_HIDDEN(hDlg, IDC_LABEL_FIRMWARE);
+
+    EXPECT_TRUE(ui::PressEscape(hDlg));
+    ASSERT_TRUE(dlg.WaitClosed());
+    EXPECT_EQ(IDCANCEL, dlg.Result());
+}
+
+TEST_F(AppMainDialog, ApplicationRunsTheDialogOnceAndEndsWithoutALoopOfItsOwn)
+{
+    std::atomic<BOOL> result{TRUE};
+    apptest::StartApplication();
+    ui::UiThread appThread([&] {
+        g_theApp.m_nThreadID = ::GetCurrentThreadId();
+        result = g_theApp.InitInstance();
+    });
+    HWND hDlg = UI_WAIT_DIALOG(appThread.Id(), apptest::kMainCaption);
+    ASSERT_NE(nullptr, hDlg);
+    EXPECT_TRUE(ui::CloseWithCloseBox(hDlg));
+    ASSERT_TRUE(appThread.Join());
+    EXPECT_FALSE(result);
+    EXPECT_EQ(nullptr, g_theApp.m_pMainWnd);
+    EXPECT_STREQ(L"Local AppWizard-Generated Applications", g_theApp.m_pszRegistryKey);
+    EXPECT_TRUE(AfxControlContainerEnabled());
+    EXPECT_EQ(apptest::ProgramName(), g_theApp.m_pszAppName);
+}
+
+// ---- The message boxes' caption follows the program file's name ----------------
+
+const wchar_t kReportFlag[] = L"--report-cancel-caption=";
+
+// Started with the flag, this program opens the main window, presses Cancel,
+// writes the question's caption to the named file, answers Yes and exits
+// before any test runs.
+class CancelCaptionReporter : public ::testing::Environment {
+public:
+    void SetUp() override
+    {
+        int argc = 0;
+        LPWSTR* argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
+        std::wstring report;
+        for (int i = 1; argv != nullptr && i < argc; ++i)
+            if (std::wstring(argv[i]).rfind(kReportFlag, 0) == 0)
+                report = argv[i] + wcslen(kReportFlag);
+        ::LocalFree(argv);
+        if (report.empty())
+            return;
+        ::ExitProcess(Report(report));
+    }
+
+private:
+    static UINT Report(const std::wstring& file)
+    {
+        SimHidBus bus;
+        MainDialog dlg;
+        if (dlg.Window() == nullptr || !ui::ClickButton(dlg.Window(), IDC_BTN_CANCEL))
+            return 2;
+        ui::WindowQuery query;
+        query.owner = dlg.Window();
+        query.matchOwner = true;
+        HWND box = ui::WaitForWindow(dlg.ThreadId(), query);
+        if (box == nullptr)
+            return 3;
+        const std::wstring caption = ui::WindowText(box);
+        ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), 0);
+        if (!dlg.WaitClosed() || dlg.Result() != IDCANCEL)
+            return 4;
+        std::ofstream out(file.c_str(), std::ios::binary);
+        out.write(reinterpret_cast<const char*>(caption.data()),
+                  static_cast<std::streamsize>(caption.size() * sizeof(wchar_t)));
+        return out.good() ? 0 : 5;
+    }
+};
+
+[[maybe_unused]] const auto* const g_reporter = ::testing::AddGlobalTestEnvironment(new CancelCaptionReporter);
+
+TEST(AppRenamedProgram, QuestionIsCaptionedWithTheNewFileName)
+{
+    wchar_t self[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+    wchar_t temp[MAX_PATH] = {};
+    ::GetTempPathW(MAX_PATH, temp);
+    const std::wstring name = L"Renamed Updater " + std::to_wstring(::GetCurrentProcessId());
+    const std::wstring copy = std::wstring(temp) + name + L".exe";
+    const std::wstring report = std::wstring(temp) + name + L".caption";
+    ASSERT_TRUE(::CopyFileW(self, copy.c_str(), FALSE));
+
+    std::wstring cmd = L"\"" + copy + L"\" \"" + kReportFlag + report + L"\"";
+    STARTUPINFOW si{};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi{};
+    const BOOL started = ::CreateProcessW(copy.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr,
+                                          nullptr, &si, &pi);
+    DWORD code = 0xFFFF;
+    if (started) {
+        EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(pi.hProcess, 60000));
+        ::GetExitCodeProcess(pi.hProcess, &code);
+        if (code == STILL_ACTIVE)
+            ::TerminateProcess(pi.hProcess, 1);
+        ::CloseHandle(pi.hThread);
+        ::CloseHandle(pi.hProcess);
+    }
+    std::wstring caption;
+    {
+        std::ifstream in(report.c_str(), std::ios::binary);
+        std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        caption.assign(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t));
+    }
+    ::DeleteFileW(report.c_str());
+    ::DeleteFileW(copy.c_str());
+    ASSERT_TRUE(started);
+    EXPECT_EQ(0u, code) << "2: no window, 3: no question, 4: did not close, 5: no report";
+    EXPECT_EQ(name, caption);
+}
+
+} // namespace

@@ -1,0 +1,317 @@
+// Whole updates through the real dialog and the simulated unit: Start
+// pressed as a user would, the regions' lines and bars, the commands the
+// unit received, a unit lost mid-transfer, and Escape while an update runs.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+#include <vector>
+
+#include "app_test_window.h"
+#include "hid_commands.h"
+#include "image_platform.h"
+#include "sim_hid_bus.h"
+#include "update_state.h"
+#include "update_texts.h"
+#include "update_worker.h"
+
+CORV_updateApp g_theApp;
+
+namespace {
+
+using apptest::MainDialog;
+
+constexpr DWORD kUpdateMs = 60000;  // the sim takes well under a second; wine may be slow to start
+
+// The test's own "database.bin" (or none) behind the worker's file calls:
+// tests that run side by side share the folder the tool reads it from.
+class DatabaseFile {
+public:
+    explicit DatabaseFile(const std::vector<unsigned char>* bytes) : m_saved(ImageCalls())
+    {
+        if (bytes != nullptr) {
+            wchar_t dir[MAX_PATH] = {};
+            wchar_t name[MAX_PATH] = {};
+            ::GetTempPathW(MAX_PATH, dir);
+            ::GetTempFileNameW(dir, L"odb", 0, name);
+            m_file = name;
+            HANDLE h = ::CreateFileW(name, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+            DWORD written = 0;
+            ::WriteFile(h, bytes->data(), static_cast<DWORD>(bytes->size()), &written, nullptr);
+            ::CloseHandle(h);
+        }
+        s_current = this;
+        ImageCalls().CreateFileW = &DatabaseFile::Open;
+    }
+    ~DatabaseFile()
+    {
+        ImageCalls() = m_saved;
+        s_current = nullptr;
+        if (!m_file.empty())
+            ::DeleteFileW(m_file.c_str());
+    }
+
+    std::vector<std::wstring> OpenedPaths() const { return m_opened; }
+
+private:
+    static HANDLE WINAPI Open(LPCWSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
+                              DWORD disposition, DWORD flags, HANDLE templateFile)
+    {
+        s_current->m_opened.push_back(path);
+        if (path != apptest::ProgramFolder() + kDatabaseFileName)
+            return RealImageCalls().CreateFileW(path, access, share, security, disposition, flags, templateFile);
+        if (s_current->m_file.empty()) {
+            ::SetLastError(ERROR_FILE_NOT_FOUND);
+            return INVALID_HANDLE_VALUE;
+        }
+        return RealImageCalls().CreateFileW(s_current->m_file.c_str(), access, share, security, disposition,
+                                            flags, templateFile);
+    }
+
+    static DatabaseFile* s_current;
+    ImagePlatform m_saved;
+    std::wstring m_file;
+    std::vector<std::wstring> m_opened;  // written by the worker, read once it has ended
+};
+
+DatabaseFile* DatabaseFile::s_current = nullptr;
+
+// A "BIN" image of this program, as the worker finds it.
+struct Image {
+    std::vector<unsigned char> bytes;
+    std::uint32_t pages;
+};
+
+Image ResourceImage(int id, std::uint32_t granularity)
+{
+    HMODULE module = ::GetModuleHandleW(nullptr);
+    HRSRC found = ::FindResourceW(module, MAKEINTRESOURCEW(id), L"BIN");
+    if (found == nullptr)
+        return {};
+    const DWORD size = ::SizeofResource(module, found);
+    const auto* data = static_cast<const unsigned char*>(::LockResource(::LoadResource(module, found)));
+    const std::uint32_t rounded = (size + granularity - 1) / granularity * granularity;
+    return {std::vector<unsigned char>(data, data + size), rounded / 256};
+}
+
+int BarLength(std::uint32_t pages)
+{
+    return static_cast<int>(21 * pages / 10);
+}
+
+int BarPos(HWND hDlg, int bar)
+{
+    return static_cast<int>(::SendMessageW(::GetDlgItem(hDlg, bar), PBM_GETPOS, 0, 0));
+}
+
+int BarUpper(HWND hDlg, int bar)
+{
+    return static_cast<int>(::SendMessageW(::GetDlgItem(hDlg, bar), PBM_GETRANGE, FALSE, 0));
+}
+
+SimCommand Cmd(std::uint16_t code, std::uint32_t p1, std::uint32_t p2)
+{
+    return SimCommand{code, p1, p2};
+}
+
+std::string Describe(const std::vector<SimCommand>& commands)
+{
+    std::string text;
+    char line[64];
+    for (const SimCommand& c : commands) {
+        std::snprintf(line, sizeof line, "%04X(%u,%u) ", c.code, c.param1, c.param2);
+        text += line;
+    }
+    return text;
+}
+
+class AppUpdate : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ResetUpdateStateForTest();
+        m_unit = m_bus.AddDevice();
+        m_firmware = ResourceImage(IDR_BIN_FIRMWARE, 2048);
+        m_audio = ResourceImage(IDR_BIN_AUDIO, 256);
+        m_radar = ResourceImage(IDR_BIN_RADAR, 1024);
+    }
+    void TearDown() override
+    {
+        m_bus.SetDeviceDelayMicros(0);
+        EXPECT_TRUE(apptest::WaitForWorkerEnd(kUpdateMs));
+    }
+
+    // The commands of the three embedded images and the closing ones.
+    std::vector<SimCommand> ResourceCommands() const
+    {
+        return {
+            Cmd(CMD_TEST, HID_CMD_KEY, 1),        Cmd(CMD_WRITE_PAGES, 80, m_firmware.pages),
+            Cmd(CMD_ERASE_SECTORS, 0, 640),       Cmd(CMD_TEST, HID_CMD_KEY, 2),
+            Cmd(CMD_WRITE_PAGES, 0, m_audio.pages),
+            Cmd(CMD_RADAR_PASS1, HID_CMD_KEY, HID_CMD_KEY2), Cmd(CMD_WRITE_PAGES, 0, m_radar.pages),
+            Cmd(CMD_RADAR_PASS2, HID_CMD_KEY, HID_CMD_KEY2), Cmd(CMD_WRITE_PAGES, 0, m_radar.pages),
+            Cmd(CMD_ERASE_SECTORS, 2023, 1),      Cmd(CMD_FINISH, HID_CMD_KEY, HID_CMD_KEY2),
+        };
+    }
+
+    void ExpectRegionDone(HWND hDlg, int line, int bar, const wchar_t* text, std::uint32_t pages)
+    {
+        SCOPED_TRACE(line);
+        UI_EXPECT_VISIBLE(hDlg, line);
+        UI_EXPECT_VISIBLE(hDlg, bar);
+        UI_EXPECT_TEXT(hDlg, line, text);
+        EXPECT_EQ(BarLength(pages), BarPos(hDlg, bar));
+        EXPECT_EQ(BarLength(pages) & 0xFFFF, BarUpper(hDlg, bar));
+    }
+
+    // Presses Start and checks the finished window and what the unit received.
+    void RunCompleteUpdate(const std::vector<unsigned char>* database)
+    {
+        ASSERT_FALSE(m_firmware.bytes.empty());
+        ASSERT_FALSE(m_audio.bytes.empty());
+        ASSERT_FALSE(m_radar.bytes.empty());
+        DatabaseFile file(database);
+        MainDialog dlg;
+        HWND hDlg = dlg.Window();
+        ASSERT_NE(nullptr, hDlg);
+
+        ASSERT_TRUE(ui::ClickButton(hDlg, IDC_BTN_START));
+        ASSERT_TRUE(ui::WaitUntil([&] { return ui::ControlText(hDlg, IDC_BTN_START) == kDoneButtonText; },
+                                  kUpdateMs));
+        ASSERT_TRUE(apptest::WaitForWorkerEnd());
+        UI_EXPECT_TEXT(hDlg, IDC_STATUS, L"Обновление завершено！");
+        UI_EXPECT_ENABLED(hDlg, IDC_BTN_START);
+        UI_EXPECT_ENABLED(hDlg, IDC_BTN_CANCEL);
+        ASSERT_NE(nullptr, dlg.Object());
+        EXPECT_EQ(1, dlg.Object()->m_bUpdateDone);
+        EXPECT_EQ(apptest::ProgramFolder() + kDatabaseFileName, dlg.Object()->m_szDatabasePath);
+        EXPECT_EQ(std::vector<std::wstring>{apptest::ProgramFolder() + kDatabaseFileName}, file.OpenedPaths());
+
+        // Timer 1 may show the last page's value once more before it sees the end.
+        const std::uint32_t databasePages = database ? static_cast<std::uint32_t>((database->size() + 255) / 256) : 0;
+        EXPECT_TRUE(ui::WaitUntil([&] {
+            return BarPos(hDlg, IDC_PROGRESS_RADAR) == BarLength(m_radar.pages)
+                && BarPos(hDlg, IDC_PROGRESS_DATABASE) == BarLength(databasePages);
+        }));
+        if (database) {
+            ExpectRegionDone(hDlg, IDC_LABEL_DATABASE, IDC_PROGRESS_DATABASE, L"База данных успешно обновлена",
+                             databasePages);
+        } else {
+            UI_EXPECT_HIDDEN(hDlg, IDC_LABEL_DATABASE);
+            UI_EXPECT_HIDDEN(hDlg, IDC_PROGRESS_DATABASE);
+            UI_EXPECT_TEXT(hDlg, IDC_LABEL_DATABASE, L"11111111111111111");
+        }
+        ExpectRegionDone(hDlg, IDC_LABEL_FIRMWARE, IDC_PROGRESS_FIRMWARE, L"Прошивка успешно обновлена",
+                         m_firmware.pages);
+        ExpectRegionDone(hDlg, IDC_LABEL_AUDIO, IDC_PROGRESS_AUDIO, L"Звуковые сообщения успешно обновлены",
+                         m_audio.pages);
+        ExpectRegionDone(hDlg, IDC_LABEL_RADAR, IDC_PROGRESS_RADAR, L"Прошивка радарной части успешно обновлена",
+                         m_radar.pages);
+
+        std::vector<SimCommand> expected;
+        if (database) {
+            expected = {Cmd(CMD_ERASE_SECTORS, 640, 512), Cmd(CMD_TEST, HID_CMD_KEY, 2),
+                        Cmd(CMD_WRITE_PAGES, 10240, databasePages)};
+        }
+        for (const SimCommand& c : ResourceCommands())
+            expected.push_back(c);
+        EXPECT_EQ(Describe(expected), Describe(m_bus.Commands(m_unit)));
+        EXPECT_TRUE(m_bus.ProtocolViolations().empty());
+        EXPECT_EQ(0u, m_bus.PendingDataReports(m_unit));
+        EXPECT_EQ(0u, m_bus.OpenHandles());
+
+        // The radar part went last over the start of the voice messages.
+        const std::vector<unsigned char> radar = m_bus.Flash(m_unit, 0, m_radar.pages);
+        EXPECT_TRUE(std::equal(m_radar.bytes.begin(), m_radar.bytes.end(), radar.begin()));
+        const std::vector<unsigned char> audioTail = m_bus.Flash(m_unit, m_audio.pages - 1, 1);
+        const std::size_t tailStart = (m_audio.pages - 1) * 256u;
+        EXPECT_TRUE(std::equal(m_audio.bytes.begin() + static_cast<std::ptrdiff_t>(tailStart), m_audio.bytes.end(),
+                               audioTail.begin()));
+        if (database) {
+            const std::vector<unsigned char> stored = m_bus.Flash(m_unit, 10240, databasePages);
+            EXPECT_TRUE(std::equal(database->begin(), database->end(), stored.begin()));
+        }
+
+        // "Готово" ends the program.
+        const std::size_t commands = m_bus.Commands(m_unit).size();
+        ASSERT_TRUE(ui::ClickButton(hDlg, IDC_BTN_START));
+        ASSERT_TRUE(dlg.WaitClosed());
+        EXPECT_EQ(IDCANCEL, dlg.Result());
+        EXPECT_EQ(commands, m_bus.Commands(m_unit).size());
+    }
+
+    SimHidBus m_bus;
+    int m_unit = 0;
+    Image m_firmware;
+    Image m_audio;
+    Image m_radar;
+};
+
+TEST_F(AppUpdate, WithoutDatabaseFileTheThreeImagesAreWrittenAndGotovoCloses)
+{
+    RunCompleteUpdate(nullptr);
+}
+
+TEST_F(AppUpdate, DatabaseFileFromTheToolsFolderIsWrittenFirst)
+{
+    std::vector<unsigned char> database(1000);
+    for (std::size_t i = 0; i < database.size(); ++i)
+        database[i] = static_cast<unsigned char>(i * 7 + 3);
+    RunCompleteUpdate(&database);
+}
+
+TEST_F(AppUpdate, UnitLostMidTransferShowsTheErrorTipAndThenTheDialogCloses)
+{
+    DatabaseFile noDatabase(nullptr);
+    // Gone during the main program's pages: its test and write commands and
+    // a few of its data reports get through.
+    m_bus.UnplugAfterReports(m_unit, 40);
+    MainDialog dlg;
+    HWND hDlg = dlg.Window();
+    ASSERT_NE(nullptr, hDlg);
+
+    ASSERT_TRUE(ui::ClickButton(hDlg, IDC_BTN_START));
+    HWND tip = dlg.WaitOwned(L"Dialog", kUpdateMs);
+    ASSERT_NE(nullptr, tip);
+    UI_EXPECT_VISIBLE(hDlg, IDC_LABEL_FIRMWARE);
+    UI_EXPECT_TEXT(hDlg, IDC_LABEL_FIRMWARE, L"Идёт обновление прошивки…");
+    UI_EXPECT_HIDDEN(hDlg, IDC_LABEL_AUDIO);
+    UI_EXPECT_DISABLED(hDlg, IDC_BTN_START);
+    UI_EXPECT_DISABLED(hDlg, IDC_BTN_CANCEL);
+    EXPECT_TRUE(UpdateWorkerRunning()) << "the worker waits for the tip";
+    EXPECT_EQ(Describe({Cmd(CMD_TEST, HID_CMD_KEY, 1), Cmd(CMD_WRITE_PAGES, 80, m_firmware.pages)}),
+              Describe(m_bus.Commands(m_unit)));
+
+    EXPECT_TRUE(ui::ClickButton(tip, IDOK));
+    ASSERT_TRUE(dlg.WaitClosed());
+    EXPECT_EQ(IDCANCEL, dlg.Result());
+    EXPECT_TRUE(apptest::WaitForWorkerEnd());
+    EXPECT_EQ(2u, m_bus.Commands(m_unit).size());
+    EXPECT_EQ(0u, m_bus.OpenHandles());
+}
+
+TEST_F(AppUpdate, EscapeDuringAnUpdateClosesAtOnceAndTheWorkerEndsWithoutTheDialog)
+{
+    DatabaseFile noDatabase(nullptr);
+    m_bus.SetDeviceDelayMicros(5000);
+    MainDialog dlg;
+    HWND hDlg = dlg.Window();
+    ASSERT_NE(nullptr, hDlg);
+
+    ASSERT_TRUE(ui::ClickButton(hDlg, IDC_BTN_START));
+    ASSERT_TRUE(ui::WaitUntil([&] { return m_bus.DataReportsTaken(m_unit) > 0; }));
+    EXPECT_TRUE(ui::PressEscape(hDlg));
+    ASSERT_TRUE(dlg.WaitClosed(3000));
+    EXPECT_EQ(IDCANCEL, dlg.Result());
+    EXPECT_TRUE(UpdateWorkerRunning());
+
+    // The unit speeds up: the worker runs to its end against the closed window.
+    m_bus.SetDeviceDelayMicros(0);
+    ASSERT_TRUE(apptest::WaitForWorkerEnd(kUpdateMs));
+    EXPECT_TRUE(dlg.StorageUntouchedSinceClose());
+    EXPECT_EQ(Describe(ResourceCommands()), Describe(m_bus.Commands(m_unit)));
+}
+
+} // namespace
