@@ -37,6 +37,14 @@ TEST_P(AppDevicePoll, UnitMakesTheLineSayReadyOnceAndThePollStops)
     EXPECT_EQ(0, g_deviceIndex.load()) << "the poll records nothing";
     EXPECT_EQ(0u, m_bus.ReportsTaken(unit));
 
+    // Only 0x5780 starts an update: the others are ready, yet Start answers E16.
+    if (GetParam() != 0x5780) {
+        ASSERT_TRUE(ui::ClickButton(hDlg, IDC_BTN_START));
+        EXPECT_EQ(kNoDeviceText, UI_ANSWER_BOX(dlg.ThreadId(), apptest::ProgramName(), IDOK));
+        EXPECT_EQ(0u, m_bus.ReportsTaken(unit));
+        UI_EXPECT_ENABLED(hDlg, IDC_BTN_START);
+    }
+
     // Unplugged, the unit is no longer looked for and the line stays.
     const std::size_t probes = m_bus.CallCount(SimCall::GetClassDevs);
     m_bus.Unplug(unit);

@@ -47,6 +47,8 @@ public:
     }
     ~DatabaseFile()
     {
+        // A worker that outlived a failed check may still reach for the file.
+        apptest::WaitForWorkerEnd(kUpdateMs);
         ImageCalls() = m_saved;
         s_current = nullptr;
         if (!m_file.empty())
@@ -303,7 +305,7 @@ TEST_F(AppUpdate, EscapeDuringAnUpdateClosesAtOnceAndTheWorkerEndsWithoutTheDial
     ASSERT_TRUE(ui::ClickButton(hDlg, IDC_BTN_START));
     ASSERT_TRUE(ui::WaitUntil([&] { return m_bus.DataReportsTaken(m_unit) > 0; }));
     EXPECT_TRUE(ui::PressEscape(hDlg));
-    ASSERT_TRUE(dlg.WaitClosed(3000));
+    ASSERT_TRUE(dlg.WaitClosed(5000));
     EXPECT_EQ(IDCANCEL, dlg.Result());
     EXPECT_TRUE(UpdateWorkerRunning());
 
