@@ -5,9 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup-debian.sh
-arch=$(scripts/wine-arch.sh)
-preset=win32
-[ "$arch" = x86_64 ] && preset=win64
+preset=$(scripts/runnable-preset.sh)
 cmake --preset "$preset" >/dev/null
 cmake --build --preset "$preset" --target orv_bench wineprefix >/dev/null
 build=$(pwd)/build/$preset

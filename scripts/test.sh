@@ -4,16 +4,25 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup-debian.sh
-arch=$(scripts/wine-arch.sh)
+preset=$(scripts/runnable-preset.sh)
+
+# Builds one preset quietly; on failure shows the end of the build's output.
+build() {
+  mkdir -p build
+  local log=build/$1-build.log
+  echo "Building the $1 tree (log: $log)"
+  if ! { cmake --preset "$1" && cmake --build --preset "$1"; } >"$log" 2>&1; then
+    tail -n 40 "$log"
+    echo "The $1 build failed." >&2
+    exit 1
+  fi
+}
 
 # The shipped program and its tests are always built for 32-bit Windows.
-cmake --preset win32 >/dev/null
-cmake --build --preset win32
-preset=win32
-if [ "$arch" = x86_64 ]; then
-  echo "This kernel cannot run 32-bit code: running the tests as 64-bit Windows programs under wine64."
-  cmake --preset win64 >/dev/null
-  cmake --build --preset win64
-  preset=win64
+build win32
+if [ "$preset" = win64 ]; then
+  echo "This kernel cannot run 32-bit code: the tests run as 64-bit Windows programs under wine64."
+  build win64
 fi
+echo "Running the tests under wine (Xvfb)"
 exec scripts/run-tests.sh "build/$preset"
