@@ -1,6 +1,7 @@
 #include "ORV_updateDlg.h"
 
 #include <cwchar>
+#include <new>
 
 #include "AboutDlg.h"
 #include "ErrorTipDlg.h"
@@ -43,7 +44,7 @@ public:
     void Cancel() override { m_dlg.OnCancel(); }
     void ShowMessage(const wchar_t* text) override { AfxMessageBox(text, MB_OK, 0); }
     void StartTimer(UINT_PTR timerId, UINT periodMs) override { m_dlg.SetTimer(timerId, periodMs, nullptr); }
-    WorkerWindow* NewWorkerWindow() override { return new DialogUpdateWindow(m_dlg.m_hWnd); }
+    WorkerWindow* NewWorkerWindow() override { return new (std::nothrow) DialogUpdateWindow(m_dlg.m_hWnd); }
 
 private:
     CORV_updateDlg& m_dlg;

@@ -11,7 +11,7 @@ public:
     virtual void Cancel() = 0;                          // the framework's OnCancel
     virtual void ShowMessage(const wchar_t* text) = 0;  // framework message box, MB_OK
     virtual void StartTimer(UINT_PTR timerId, UINT periodMs) = 0;
-    virtual WorkerWindow* NewWorkerWindow() = 0;        // heap; the worker owns it
+    virtual WorkerWindow* NewWorkerWindow() = 0;        // heap, owned by the worker; null if it cannot be made
 
 protected:
     ~StartHost() = default;
