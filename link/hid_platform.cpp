@@ -93,8 +93,10 @@ std::atomic<HidPlatform*> g_platform{nullptr};
 
 HidPlatform& HidRealPlatform()
 {
-    static RealHidPlatform real;
-    return real;
+    // Never destroyed: a worker still writing while the process exits must
+    // not find the platform torn down under it by the static destructors.
+    static RealHidPlatform* const real = new RealHidPlatform;
+    return *real;
 }
 
 HidPlatform& HidGetPlatform()
