@@ -17,94 +17,19 @@
 #include <string>
 #include <vector>
 
-#include "fake_images.h"
-#include "hid_commands.h"
 #include "image_platform.h"
 #include "recording_window.h"
-#include "resource.h"
-#include "sim_hid_bus.h"
-#include "update_state.h"
 #include "update_worker.h"
-
-void PrintTo(const SimCommand& c, std::ostream* os)
-{
-    char text[48];
-    std::snprintf(text, sizeof text, "{%04x %u %u}", c.code, c.param1, c.param2);
-    *os << text;
-}
+#include "worker_expectations.h"
 
 using ::testing::ElementsAreArray;
-using ::testing::IsEmpty;
 
 namespace {
 
+using namespace workertest;
+
 // A worker that has not ended by then is taken as hung.
 constexpr DWORD kWorkerLimitMs = 30000;
-
-// --- what the user sees of a region
-
-struct RegionView {
-    int label;
-    int bar;
-    const char* progress;
-    const char* success;
-    bool positionFirst;  // the database sets its bar before its text; the others after
-};
-const RegionView kDatabaseView{1008, 1002, "Идёт обновление базы данных…", "База данных успешно обновлена", true};
-const RegionView kFirmwareView{1004, 1003, "Идёт обновление прошивки…", "Прошивка успешно обновлена", false};
-const RegionView kAudioView{1011, 1010, "Идёт обновление звуковых сообщений…",
-                            "Звуковые сообщения успешно обновлены", false};
-const RegionView kRadarView{1012, 1014, "Идёт обновление прошивки радарной части…",
-                            "Прошивка радарной части успешно обновлена", false};
-
-const std::vector<std::string> kStartLines = {
-    "enable 1000 off", "enable 1001 off",
-    "text 1006 Внимание: не отключайте интернет, \nпока обновление не будет завершено"};
-const std::vector<std::string> kEndLines = {"enable 1000 on", "enable 1001 on", "text 1000 Готово",
-                                            "text 1006 Обновление завершено！", "done"};
-const std::vector<std::string> kFailureLines = {"kill 1", "kill 2", "error tip", "close"};
-
-int BarLength(int pages) { return 21 * pages / 10; }
-
-void Append(std::vector<std::string>& lines, const std::vector<std::string>& more)
-{
-    lines.insert(lines.end(), more.begin(), more.end());
-}
-
-std::string Line(const char* what, int id, const std::string& rest)
-{
-    return std::string(what) + " " + std::to_string(id) + " " + rest;
-}
-
-std::vector<std::string> Shown(const RegionView& r)
-{
-    return {"show " + std::to_string(r.label), "show " + std::to_string(r.bar), Line("text", r.label, r.progress)};
-}
-
-std::vector<std::string> Begun(const RegionView& r, int pages)
-{
-    auto lines = Shown(r);
-    lines.push_back(Line("range", r.bar, std::to_string(BarLength(pages) & 0xFFFF)));
-    return lines;
-}
-
-std::vector<std::string> Succeeded(const RegionView& r, int pages)
-{
-    const std::string pos = Line("pos", r.bar, std::to_string(BarLength(pages)));
-    const std::string text = Line("text", r.label, r.success);
-    return r.positionFirst ? std::vector<std::string>{pos, text} : std::vector<std::string>{text, pos};
-}
-
-std::vector<unsigned char> Pattern(std::size_t size, std::uint32_t seed)
-{
-    std::vector<unsigned char> bytes(size);
-    std::uint32_t x = seed * 2654435761u;
-    for (auto& b : bytes) {
-        x = x * 1664525u + 1013904223u;
-        b = static_cast<unsigned char>(x >> 24);
-    }
-    return bytes;
-}
 
 // --- the planned update: its regions and, in each, its transactions
 
@@ -141,26 +66,26 @@ std::vector<Region> Plan(const Layout& l)
     std::vector<Region> plan;
     if (l.database >= 0) {
         const int p = Pages(l.database, 256);
-        plan.push_back({&kDatabaseView, p,
+        plan.push_back({&kDatabase, p,
                         {{"DatabaseErase", {CMD_ERASE_SECTORS, 640, 512}, 0},
                          {"DatabaseTest", {CMD_TEST, HID_CMD_KEY, 2}, 0},
                          {"DatabaseWrite", write(10240, p), 1}}});
     }
     if (l.firmware >= 0) {
         const int p = Pages(l.firmware, 2048);
-        plan.push_back({&kFirmwareView, p,
+        plan.push_back({&kFirmware, p,
                         {{"FirmwareTest", {CMD_TEST, HID_CMD_KEY, 1}, 0}, {"FirmwareWrite", write(80, p), 2}}});
     }
     if (l.audio >= 0) {
         const int p = Pages(l.audio, 256);
-        plan.push_back({&kAudioView, p,
+        plan.push_back({&kAudio, p,
                         {{"AudioErase", {CMD_ERASE_SECTORS, 0, 640}, 0},
                          {"AudioTest", {CMD_TEST, HID_CMD_KEY, 2}, 0},
                          {"AudioWrite", write(0, p), 3}}});
     }
     if (l.radar >= 0) {
         const int p = Pages(l.radar, 1024);
-        plan.push_back({&kRadarView, p,
+        plan.push_back({&kRadar, p,
                         {{"RadarPass1", pass1, 0}, {"RadarWrite1", write(0, p), 4},
                          {"RadarPass2", pass2, 0}, {"RadarWrite2", write(0, p), 5}}});
     }
@@ -197,7 +122,7 @@ std::vector<FaultCase> FaultCases()
         std::uint64_t report = 0;
         for (const Region& region : Plan(*layout)) {
             // The empty database layout is there for its own region's zero-page write.
-            const bool campaign = layout == &kFull || region.view == &kDatabaseView;
+            const bool campaign = layout == &kFull || region.view == &kDatabase;
             for (const Step& step : region.steps) {
                 const std::uint64_t command = ++report;
                 const std::uint64_t data = step.stage ? 4ull * region.pages : 0;
@@ -316,34 +241,12 @@ DWORD RunWorker(const std::shared_ptr<WindowLog>& log, const std::wstring& dir)
     return code;
 }
 
-class WorkerAgainstUnit : public ::testing::Test {
+class WorkerOnItsThread : public WorkerAgainstUnit {
 protected:
-    void SetUp() override
-    {
-        ResetUpdateStateForTest();
-        g_deviceIndex = 1;
-        unit = bus.AddDevice();
-        g_pImage = transfer.data();
-    }
-    void TearDown() override
-    {
-        EXPECT_EQ(images.OpenDatabaseHandles(), 0) << "the database file was left open";
-        EXPECT_EQ(bus.OpenHandles(), 0u) << "a handle or event of the link was left open";
-        EXPECT_THAT(bus.Misuse(), IsEmpty());
-        EXPECT_THAT(bus.ProtocolViolations(), IsEmpty());
-        EXPECT_EQ(bus.AbandonedTransfers(unit), 0u) << "a command went out in the middle of a transfer";
-        ResetUpdateStateForTest();
-    }
-
-    // The transfer buffer, with a guard page right after its 4 MiB.
-    GuardedBytes transfer{std::vector<unsigned char>(0x400000, 0xA5)};
-    SimHidBus bus;
-    FakeImages images;
     std::shared_ptr<WindowLog> log = std::make_shared<WindowLog>();
-    int unit = 0;
 };
 
-class FaultCampaign : public WorkerAgainstUnit, public ::testing::WithParamInterface<FaultCase> {};
+class FaultCampaign : public WorkerOnItsThread, public ::testing::WithParamInterface<FaultCase> {};
 
 TEST_P(FaultCampaign, EndsAsItsRuleSays)
 {
@@ -478,11 +381,11 @@ struct DatabaseCase {
 
 void PrintTo(const DatabaseCase& c, std::ostream* os) { *os << c.name; }
 
-class DatabaseInput : public WorkerAgainstUnit, public ::testing::WithParamInterface<DatabaseCase> {
+class DatabaseInput : public WorkerOnItsThread, public ::testing::WithParamInterface<DatabaseCase> {
 protected:
     void SetUp() override
     {
-        WorkerAgainstUnit::SetUp();
+        WorkerOnItsThread::SetUp();
         g_fileOpens = g_fileCloses = g_fileReads = 0;
     }
 };
@@ -531,21 +434,21 @@ TEST_P(DatabaseInput, IsWrittenSkippedOrRefusedAsTheRulesSay)
     if (c.input == Input::LockedFile || c.input == Input::Directory) {
         // Skipped without a word.
     } else if (c.size > kLimit) {
-        Append(lines, Shown(kDatabaseView));
+        Append(lines, Shown(kDatabase));
         lines.push_back("message data error！");
         completes = false;
     } else if (c.input == Input::ShortRead) {
-        Append(lines, Shown(kDatabaseView));
+        Append(lines, Shown(kDatabase));
         completes = false;
     } else {
         const int pages = Pages(int(c.size), 256);
-        Append(lines, Begun(kDatabaseView, pages));
-        Append(lines, Succeeded(kDatabaseView, pages));
+        Append(lines, Begun(kDatabase, pages));
+        Append(lines, Succeeded(kDatabase, pages));
         commands = {{CMD_ERASE_SECTORS, 640, 512}, {CMD_TEST, HID_CMD_KEY, 2}, {CMD_WRITE_PAGES, 10240, std::uint32_t(pages)}};
     }
     if (completes) {
-        Append(lines, Begun(kFirmwareView, 8));
-        Append(lines, Succeeded(kFirmwareView, 8));
+        Append(lines, Begun(kFirmware, 8));
+        Append(lines, Succeeded(kFirmware, 8));
         Append(lines, kEndLines);
         commands.insert(commands.end(), {firmwareTest, firmwareWrite, endErase, finish});
     }
