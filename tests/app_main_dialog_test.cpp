@@ -39,6 +39,18 @@ protected:
     SimHidBus m_bus;
 };
 
+// Ends a box the way a user may: its OK button, Escape or the close box.
+const char* const kWaysToEnd[] = {"ok", "escape", "close box"};
+
+bool EndBox(HWND box, const std::string& how)
+{
+    if (how == "ok")
+        return ui::ClickButton(box, IDOK);
+    if (how == "escape")
+        return ui::PressEscape(box);
+    return ui::CloseWithCloseBox(box);
+}
+
 struct ControlAtStart {
     int id;
     std::wstring className;
@@ -141,12 +153,7 @@ TEST_F(AppMainDialog, SystemMenuEndsInTheAboutEntryWhoseCommandsOpenTheAboutBox)
         EXPECT_EQ(L"OK", ui::WindowText(items[3]));
         EXPECT_EQ(IDOK, ::GetDlgCtrlID(items[3]));
 
-        if (std::string(run.how) == "ok")
-            EXPECT_TRUE(ui::ClickButton(about, IDOK));
-        else if (std::string(run.how) == "escape")
-            EXPECT_TRUE(ui::PressEscape(about));
-        else
-            EXPECT_TRUE(ui::CloseWithCloseBox(about));
+        EXPECT_TRUE(EndBox(about, run.how));
         UI_EXPECT_GONE(about);
         EXPECT_TRUE(ui::WaitUntil([&] { return ::IsWindowEnabled(hDlg) != FALSE; }));
     }
@@ -209,7 +216,7 @@ TEST_F(AppMainDialog, ErrorTipEndsEveryWayWithZeroAndTheWorkersCloseThenEndsTheD
     HWND hDlg = dlg.Window();
     ASSERT_NE(nullptr, hDlg);
 
-    for (const char* how : {"ok", "escape", "close box"}) {
+    for (const char* how : kWaysToEnd) {
         SCOPED_TRACE(how);
         std::atomic<LRESULT> sent{-1};
         ui::UiThread worker([&] { sent = ::SendMessageW(hDlg, WM_UPDATE_ERROR, 0, 0); });
@@ -223,12 +230,7 @@ TEST_F(AppMainDialog, ErrorTipEndsEveryWayWithZeroAndTheWorkersCloseThenEndsTheD
         EXPECT_FALSE(::IsWindowEnabled(hDlg));
         EXPECT_FALSE(worker.Join(0)) << "the send returned before the tip was closed";
 
-        if (std::string(how) == "ok")
-            EXPECT_TRUE(ui::ClickButton(tip, IDOK));
-        else if (std::string(how) == "escape")
-            EXPECT_TRUE(ui::PressEscape(tip));
-        else
-            EXPECT_TRUE(ui::CloseWithCloseBox(tip));
+        EXPECT_TRUE(EndBox(tip, how));
         ASSERT_TRUE(worker.Join());
         EXPECT_EQ(0, sent);
         EXPECT_TRUE(::IsWindow(hDlg));

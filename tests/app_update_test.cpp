@@ -1,6 +1,7 @@
 // Whole updates through the real dialog and the simulated unit: Start
-// pressed as a user would, the regions' lines and bars, the commands the
-// unit received, a unit lost mid-transfer, and Escape while an update runs.
+// pressed as a user would, the regions' lines and bars, a unit lost
+// mid-transfer, and Escape while an update runs. What the worker sends and
+// shows in each case is the engine's tests'; here it is the real controls.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -113,11 +114,6 @@ int BarUpper(HWND hDlg, int bar)
     return static_cast<int>(::SendMessageW(::GetDlgItem(hDlg, bar), PBM_GETRANGE, FALSE, 0));
 }
 
-SimCommand Cmd(std::uint16_t code, std::uint32_t p1, std::uint32_t p2)
-{
-    return SimCommand{code, p1, p2};
-}
-
 std::string Describe(const std::vector<SimCommand>& commands)
 {
     std::string text;
@@ -148,14 +144,17 @@ protected:
     // The commands of the three embedded images and the closing ones.
     std::vector<SimCommand> ResourceCommands() const
     {
-        return {
-            Cmd(CMD_TEST, HID_CMD_KEY, 1),        Cmd(CMD_WRITE_PAGES, 80, m_firmware.pages),
-            Cmd(CMD_ERASE_SECTORS, 0, 640),       Cmd(CMD_TEST, HID_CMD_KEY, 2),
-            Cmd(CMD_WRITE_PAGES, 0, m_audio.pages),
-            Cmd(CMD_RADAR_PASS1, HID_CMD_KEY, HID_CMD_KEY2), Cmd(CMD_WRITE_PAGES, 0, m_radar.pages),
-            Cmd(CMD_RADAR_PASS2, HID_CMD_KEY, HID_CMD_KEY2), Cmd(CMD_WRITE_PAGES, 0, m_radar.pages),
-            Cmd(CMD_ERASE_SECTORS, 2023, 1),      Cmd(CMD_FINISH, HID_CMD_KEY, HID_CMD_KEY2),
-        };
+        return {{CMD_TEST, HID_CMD_KEY, 1},
+                {CMD_WRITE_PAGES, 80, m_firmware.pages},
+                {CMD_ERASE_SECTORS, 0, 640},
+                {CMD_TEST, HID_CMD_KEY, 2},
+                {CMD_WRITE_PAGES, 0, m_audio.pages},
+                {CMD_RADAR_PASS1, HID_CMD_KEY, HID_CMD_KEY2},
+                {CMD_WRITE_PAGES, 0, m_radar.pages},
+                {CMD_RADAR_PASS2, HID_CMD_KEY, HID_CMD_KEY2},
+                {CMD_WRITE_PAGES, 0, m_radar.pages},
+                {CMD_ERASE_SECTORS, 2023, 1},
+                {CMD_FINISH, HID_CMD_KEY, HID_CMD_KEY2}};
     }
 
     void ExpectRegionDone(HWND hDlg, int line, int bar, const wchar_t* text, std::uint32_t pages)
@@ -168,82 +167,6 @@ protected:
         EXPECT_EQ(BarLength(pages) & 0xFFFF, BarUpper(hDlg, bar));
     }
 
-    // Presses Start and checks the finished window and what the unit received.
-    void RunCompleteUpdate(const std::vector<unsigned char>* database)
-    {
-        ASSERT_FALSE(m_firmware.bytes.empty());
-        ASSERT_FALSE(m_audio.bytes.empty());
-        ASSERT_FALSE(m_radar.bytes.empty());
-        DatabaseFile file(database);
-        MainDialog dlg;
-        HWND hDlg = dlg.Window();
-        ASSERT_NE(nullptr, hDlg);
-
-        ASSERT_TRUE(ui::ClickButton(hDlg, IDC_BTN_START));
-        ASSERT_TRUE(ui::WaitUntil([&] { return ui::ControlText(hDlg, IDC_BTN_START) == kDoneButtonText; },
-                                  kUpdateMs));
-        ASSERT_TRUE(apptest::WaitForWorkerEnd());
-        UI_EXPECT_TEXT(hDlg, IDC_STATUS, L"Обновление завершено！");
-        UI_EXPECT_ENABLED(hDlg, IDC_BTN_START);
-        UI_EXPECT_ENABLED(hDlg, IDC_BTN_CANCEL);
-        ASSERT_NE(nullptr, dlg.Object());
-        EXPECT_EQ(1, dlg.Object()->m_bUpdateDone);
-        EXPECT_EQ(apptest::ProgramFolder() + kDatabaseFileName, dlg.Object()->m_szDatabasePath);
-        EXPECT_EQ(std::vector<std::wstring>{apptest::ProgramFolder() + kDatabaseFileName}, file.OpenedPaths());
-
-        // Timer 1 may show the last page's value once more before it sees the end.
-        const std::uint32_t databasePages = database ? static_cast<std::uint32_t>((database->size() + 255) / 256) : 0;
-        EXPECT_TRUE(ui::WaitUntil([&] {
-            return BarPos(hDlg, IDC_PROGRESS_RADAR) == BarLength(m_radar.pages)
-                && BarPos(hDlg, IDC_PROGRESS_DATABASE) == BarLength(databasePages);
-        }));
-        if (database) {
-            ExpectRegionDone(hDlg, IDC_LABEL_DATABASE, IDC_PROGRESS_DATABASE, L"База данных успешно обновлена",
-                             databasePages);
-        } else {
-            UI_EXPECT_HIDDEN(hDlg, IDC_LABEL_DATABASE);
-            UI_EXPECT_HIDDEN(hDlg, IDC_PROGRESS_DATABASE);
-            UI_EXPECT_TEXT(hDlg, IDC_LABEL_DATABASE, L"11111111111111111");
-        }
-        ExpectRegionDone(hDlg, IDC_LABEL_FIRMWARE, IDC_PROGRESS_FIRMWARE, L"Прошивка успешно обновлена",
-                         m_firmware.pages);
-        ExpectRegionDone(hDlg, IDC_LABEL_AUDIO, IDC_PROGRESS_AUDIO, L"Звуковые сообщения успешно обновлены",
-                         m_audio.pages);
-        ExpectRegionDone(hDlg, IDC_LABEL_RADAR, IDC_PROGRESS_RADAR, L"Прошивка радарной части успешно обновлена",
-                         m_radar.pages);
-
-        std::vector<SimCommand> expected;
-        if (database) {
-            expected = {Cmd(CMD_ERASE_SECTORS, 640, 512), Cmd(CMD_TEST, HID_CMD_KEY, 2),
-                        Cmd(CMD_WRITE_PAGES, 10240, databasePages)};
-        }
-        for (const SimCommand& c : ResourceCommands())
-            expected.push_back(c);
-        EXPECT_EQ(Describe(expected), Describe(m_bus.Commands(m_unit)));
-        EXPECT_TRUE(m_bus.ProtocolViolations().empty());
-        EXPECT_EQ(0u, m_bus.PendingDataReports(m_unit));
-        EXPECT_EQ(0u, m_bus.OpenHandles());
-
-        // The radar part went last over the start of the voice messages.
-        const std::vector<unsigned char> radar = m_bus.Flash(m_unit, 0, m_radar.pages);
-        EXPECT_TRUE(std::equal(m_radar.bytes.begin(), m_radar.bytes.end(), radar.begin()));
-        const std::vector<unsigned char> audioTail = m_bus.Flash(m_unit, m_audio.pages - 1, 1);
-        const std::size_t tailStart = (m_audio.pages - 1) * 256u;
-        EXPECT_TRUE(std::equal(m_audio.bytes.begin() + static_cast<std::ptrdiff_t>(tailStart), m_audio.bytes.end(),
-                               audioTail.begin()));
-        if (database) {
-            const std::vector<unsigned char> stored = m_bus.Flash(m_unit, 10240, databasePages);
-            EXPECT_TRUE(std::equal(database->begin(), database->end(), stored.begin()));
-        }
-
-        // "Готово" ends the program.
-        const std::size_t commands = m_bus.Commands(m_unit).size();
-        ASSERT_TRUE(ui::ClickButton(hDlg, IDC_BTN_START));
-        ASSERT_TRUE(dlg.WaitClosed());
-        EXPECT_EQ(IDCANCEL, dlg.Result());
-        EXPECT_EQ(commands, m_bus.Commands(m_unit).size());
-    }
-
     SimHidBus m_bus;
     int m_unit = 0;
     Image m_firmware;
@@ -251,17 +174,68 @@ protected:
     Image m_radar;
 };
 
-TEST_F(AppUpdate, WithoutDatabaseFileTheThreeImagesAreWrittenAndGotovoCloses)
+// The program's own images, after the database file from the tool's folder.
+TEST_F(AppUpdate, CompleteUpdateFillsEveryRegionsBarAndGotovoCloses)
 {
-    RunCompleteUpdate(nullptr);
-}
-
-TEST_F(AppUpdate, DatabaseFileFromTheToolsFolderIsWrittenFirst)
-{
+    ASSERT_FALSE(m_firmware.bytes.empty());
+    ASSERT_FALSE(m_audio.bytes.empty());
+    ASSERT_FALSE(m_radar.bytes.empty());
     std::vector<unsigned char> database(1000);
     for (std::size_t i = 0; i < database.size(); ++i)
         database[i] = static_cast<unsigned char>(i * 7 + 3);
-    RunCompleteUpdate(&database);
+    const std::uint32_t databasePages = 4;
+    DatabaseFile file(&database);
+    MainDialog dlg;
+    HWND hDlg = dlg.Window();
+    ASSERT_NE(nullptr, hDlg);
+
+    ASSERT_TRUE(ui::ClickButton(hDlg, IDC_BTN_START));
+    ASSERT_TRUE(ui::WaitUntil([&] { return ui::ControlText(hDlg, IDC_BTN_START) == kDoneButtonText; }, kUpdateMs));
+    ASSERT_TRUE(apptest::WaitForWorkerEnd());
+    UI_EXPECT_TEXT(hDlg, IDC_STATUS, L"Обновление завершено！");
+    UI_EXPECT_ENABLED(hDlg, IDC_BTN_START);
+    UI_EXPECT_ENABLED(hDlg, IDC_BTN_CANCEL);
+    ASSERT_NE(nullptr, dlg.Object());
+    EXPECT_EQ(1, dlg.Object()->m_bUpdateDone);
+    EXPECT_EQ(apptest::ProgramFolder() + kDatabaseFileName, dlg.Object()->m_szDatabasePath);
+    EXPECT_EQ(std::vector<std::wstring>{apptest::ProgramFolder() + kDatabaseFileName}, file.OpenedPaths());
+
+    // Timer 1 may show the last page's value once more before it sees the end.
+    EXPECT_TRUE(ui::WaitUntil([&] {
+        return BarPos(hDlg, IDC_PROGRESS_RADAR) == BarLength(m_radar.pages)
+            && BarPos(hDlg, IDC_PROGRESS_DATABASE) == BarLength(databasePages);
+    }));
+    ExpectRegionDone(hDlg, IDC_LABEL_DATABASE, IDC_PROGRESS_DATABASE, L"База данных успешно обновлена", databasePages);
+    ExpectRegionDone(hDlg, IDC_LABEL_FIRMWARE, IDC_PROGRESS_FIRMWARE, L"Прошивка успешно обновлена", m_firmware.pages);
+    ExpectRegionDone(hDlg, IDC_LABEL_AUDIO, IDC_PROGRESS_AUDIO, L"Звуковые сообщения успешно обновлены",
+                     m_audio.pages);
+    ExpectRegionDone(hDlg, IDC_LABEL_RADAR, IDC_PROGRESS_RADAR, L"Прошивка радарной части успешно обновлена",
+                     m_radar.pages);
+
+    std::vector<SimCommand> expected = {{CMD_ERASE_SECTORS, 640, 512}, {CMD_TEST, HID_CMD_KEY, 2},
+                                        {CMD_WRITE_PAGES, 10240, databasePages}};
+    for (const SimCommand& c : ResourceCommands())
+        expected.push_back(c);
+    EXPECT_EQ(Describe(expected), Describe(m_bus.Commands(m_unit)));
+    EXPECT_TRUE(m_bus.ProtocolViolations().empty());
+    EXPECT_EQ(0u, m_bus.PendingDataReports(m_unit));
+    EXPECT_EQ(0u, m_bus.OpenHandles());
+
+    // The bytes came from the file and the program's resources; the radar
+    // part went last over the start of the voice messages.
+    const auto stored = m_bus.Flash(m_unit, 10240, databasePages);
+    EXPECT_TRUE(std::equal(database.begin(), database.end(), stored.begin()));
+    const auto radar = m_bus.Flash(m_unit, 0, m_radar.pages);
+    EXPECT_TRUE(std::equal(m_radar.bytes.begin(), m_radar.bytes.end(), radar.begin()));
+    const auto audioTail = m_bus.Flash(m_unit, m_audio.pages - 1, 1);
+    EXPECT_TRUE(std::equal(m_audio.bytes.begin() + (m_audio.pages - 1) * 256, m_audio.bytes.end(), audioTail.begin()));
+
+    // "Готово" ends the program.
+    const std::size_t commands = m_bus.Commands(m_unit).size();
+    ASSERT_TRUE(ui::ClickButton(hDlg, IDC_BTN_START));
+    ASSERT_TRUE(dlg.WaitClosed());
+    EXPECT_EQ(IDCANCEL, dlg.Result());
+    EXPECT_EQ(commands, m_bus.Commands(m_unit).size());
 }
 
 TEST_F(AppUpdate, UnitLostMidTransferShowsTheErrorTipAndThenTheDialogCloses)
@@ -283,8 +257,8 @@ TEST_F(AppUpdate, UnitLostMidTransferShowsTheErrorTipAndThenTheDialogCloses)
     UI_EXPECT_DISABLED(hDlg, IDC_BTN_START);
     UI_EXPECT_DISABLED(hDlg, IDC_BTN_CANCEL);
     EXPECT_TRUE(UpdateWorkerRunning()) << "the worker waits for the tip";
-    EXPECT_EQ(Describe({Cmd(CMD_TEST, HID_CMD_KEY, 1), Cmd(CMD_WRITE_PAGES, 80, m_firmware.pages)}),
-              Describe(m_bus.Commands(m_unit)));
+    const auto firmwareStart = ResourceCommands();
+    EXPECT_EQ(Describe({firmwareStart[0], firmwareStart[1]}), Describe(m_bus.Commands(m_unit)));
 
     EXPECT_TRUE(ui::ClickButton(tip, IDOK));
     ASSERT_TRUE(dlg.WaitClosed());
