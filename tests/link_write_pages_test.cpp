@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "fake_images.h"
 #include "hid_commands.h"
 #include "hid_write_pages.h"
 #include "sim_hid_bus.h"
@@ -20,34 +21,19 @@ const char kOpenLine[] = "USB HID Device VID[0483] PID[5780] Open Success.\n";
 
 // An image whose last byte is the last one before a page that cannot be
 // read, so any read past its end faults the test.
-class GuardedImage {
+class GuardedImage : public GuardedBytes {
 public:
-    explicit GuardedImage(std::size_t size)
-    {
-        SYSTEM_INFO info;
-        GetSystemInfo(&info);
-        const std::size_t page = info.dwPageSize;
-        m_span = (size + page - 1) / page * page + page;
-        m_base = static_cast<unsigned char*>(VirtualAlloc(nullptr, m_span, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
-        DWORD old = 0;
-        VirtualProtect(m_base + m_span - page, page, PAGE_NOACCESS, &old);
-        m_data = m_base + m_span - page - size;
-        for (std::size_t i = 0; i < size; ++i)
-            m_data[i] = static_cast<unsigned char>(i * 7 + i / 256);
-        m_size = size;
-    }
-    ~GuardedImage() { VirtualFree(m_base, 0, MEM_RELEASE); }
-    GuardedImage(const GuardedImage&) = delete;
-    GuardedImage& operator=(const GuardedImage&) = delete;
-
-    unsigned char* data() const { return m_data; }
-    std::vector<unsigned char> bytes() const { return std::vector<unsigned char>(m_data, m_data + m_size); }
+    explicit GuardedImage(std::size_t size) : GuardedBytes(Counting(size)) {}
+    std::vector<unsigned char> bytes() const { return std::vector<unsigned char>(data(), data() + size()); }
 
 private:
-    unsigned char* m_base = nullptr;
-    unsigned char* m_data = nullptr;
-    std::size_t m_span = 0;
-    std::size_t m_size = 0;
+    static std::vector<unsigned char> Counting(std::size_t size)
+    {
+        std::vector<unsigned char> bytes(size);
+        for (std::size_t i = 0; i < size; ++i)
+            bytes[i] = static_cast<unsigned char>(i * 7 + i / 256);
+        return bytes;
+    }
 };
 
 class WritePagesTest : public ::testing::Test {
