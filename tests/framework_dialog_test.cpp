@@ -185,11 +185,18 @@ protected:
     std::atomic<bool> m_mainForgotten{false};
 };
 
-TEST_F(MainDialogTest, MainDialogHasNoOwnerAndOwnsDialogsRunWithoutParent)
+TEST_F(MainDialogTest, MainDialogIsCentredHasNoOwnerAndOwnsDialogsRunWithoutParent)
 {
     StartMain();
     ASSERT_NE(nullptr, m_hMain);
     EXPECT_EQ(nullptr, ui::Owner(m_hMain));
+    RECT rc;
+    ::GetWindowRect(m_hMain, &rc);
+    MONITORINFO mi{};
+    mi.cbSize = sizeof(mi);
+    ::GetMonitorInfoW(::MonitorFromWindow(m_hMain, MONITOR_DEFAULTTONEAREST), &mi);
+    EXPECT_NEAR((mi.rcWork.left + mi.rcWork.right) / 2, (rc.left + rc.right) / 2, 2);
+    EXPECT_NEAR((mi.rcWork.top + mi.rcWork.bottom) / 2, (rc.top + rc.bottom) / 2, 2);
 
     ASSERT_TRUE(::PostMessageW(m_hMain, WM_PROBE_NESTED, 0, 0));
     ui::WindowQuery q;
@@ -206,20 +213,6 @@ TEST_F(MainDialogTest, MainDialogHasNoOwnerAndOwnsDialogsRunWithoutParent)
 
     CloseMain();
     EXPECT_TRUE(m_mainForgotten);
-}
-
-TEST_F(MainDialogTest, MainDialogIsCentredOnTheScreen)
-{
-    StartMain();
-    ASSERT_NE(nullptr, m_hMain);
-    RECT rc;
-    ::GetWindowRect(m_hMain, &rc);
-    MONITORINFO mi{};
-    mi.cbSize = sizeof(mi);
-    ::GetMonitorInfoW(::MonitorFromWindow(m_hMain, MONITOR_DEFAULTTONEAREST), &mi);
-    EXPECT_NEAR((mi.rcWork.left + mi.rcWork.right) / 2, (rc.left + rc.right) / 2, 2);
-    EXPECT_NEAR((mi.rcWork.top + mi.rcWork.bottom) / 2, (rc.top + rc.bottom) / 2, 2);
-    CloseMain();
 }
 
 TEST_F(MainDialogTest, CloseBoxAndEscapeReachOnCancelThroughTheDefaultHandling)

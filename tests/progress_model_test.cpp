@@ -79,28 +79,24 @@ TEST_F(ProgressModel, TimerOneSetsBarsByStage)
     g_nRadarPages = 184;
     g_nProgress = 77;
 
-    g_nStage = STAGE_DATABASE;
-    ProgressTimerTick(TIMER_PROGRESS, view);
-    EXPECT_EQ(view.calls, (std::vector<std::string>{Pos(IDC_PROGRESS_DATABASE, 77)}));
-
-    view.calls.clear();
-    g_nStage = STAGE_FIRMWARE;
-    ProgressTimerTick(TIMER_PROGRESS, view);
-    EXPECT_EQ(view.calls, (std::vector<std::string>{Pos(IDC_PROGRESS_DATABASE, 630), Pos(IDC_PROGRESS_FIRMWARE, 77)}));
-
-    view.calls.clear();
-    g_nStage = STAGE_AUDIO;
-    ProgressTimerTick(TIMER_PROGRESS, view);
-    EXPECT_EQ(view.calls, (std::vector<std::string>{Pos(IDC_PROGRESS_DATABASE, 630), Pos(IDC_PROGRESS_FIRMWARE, 336),
-                                                    Pos(IDC_PROGRESS_AUDIO, 77)}));
-
-    for (int stage : {int(STAGE_RADAR_PASS1), int(STAGE_RADAR_PASS2)}) {
+    // Earlier regions' bars are full; the running one shows the value.
+    const std::string database = Pos(IDC_PROGRESS_DATABASE, 630), firmware = Pos(IDC_PROGRESS_FIRMWARE, 336),
+                      audio = Pos(IDC_PROGRESS_AUDIO, 7387);
+    const struct {
+        int stage;
+        std::vector<std::string> calls;
+    } stages[] = {
+        {STAGE_DATABASE, {Pos(IDC_PROGRESS_DATABASE, 77)}},
+        {STAGE_FIRMWARE, {database, Pos(IDC_PROGRESS_FIRMWARE, 77)}},
+        {STAGE_AUDIO, {database, firmware, Pos(IDC_PROGRESS_AUDIO, 77)}},
+        {STAGE_RADAR_PASS1, {database, firmware, audio, Pos(IDC_PROGRESS_RADAR, 77)}},
+        {STAGE_RADAR_PASS2, {database, firmware, audio, Pos(IDC_PROGRESS_RADAR, 77)}},
+    };
+    for (const auto& s : stages) {
         view.calls.clear();
-        g_nStage = stage;
+        g_nStage = s.stage;
         ProgressTimerTick(TIMER_PROGRESS, view);
-        EXPECT_EQ(view.calls, (std::vector<std::string>{Pos(IDC_PROGRESS_DATABASE, 630), Pos(IDC_PROGRESS_FIRMWARE, 336),
-                                                        Pos(IDC_PROGRESS_AUDIO, 7387), Pos(IDC_PROGRESS_RADAR, 77)}))
-            << "stage " << stage;
+        EXPECT_EQ(view.calls, s.calls) << "stage " << s.stage;
     }
 }
 
@@ -133,32 +129,25 @@ TEST_F(ProgressModel, UnknownStagesAndTimerIdsDoNothing)
 
 TEST_F(ProgressModel, TimerTwoStepsUpToJustPastThePageCountPlusTen)
 {
-    g_nDatabasePages = 300;  // step 5, cap 310
-    g_nPhase = PHASE_DATABASE_PREP;
-    std::vector<int> values = Ticks(70);
-    EXPECT_EQ(values[0], 6);
-    EXPECT_EQ(values[1], 11);
-    EXPECT_EQ(values[60], 306);
-    EXPECT_EQ(values[61], 311);
-    EXPECT_EQ(values.back(), 311);
-
-    g_nFirmwarePages = 160;  // step 16, cap 170
-    g_nPhase = PHASE_FIRMWARE_PREP;
-    g_nProgress = 1;
-    values = Ticks(15);
-    EXPECT_EQ(values[0], 17);
-    EXPECT_EQ(values[9], 161);
-    EXPECT_EQ(values[10], 177);
-    EXPECT_EQ(values.back(), 177);
-
-    g_nAudioPages = 3518;  // step 58, cap 3528
-    g_nPhase = PHASE_AUDIO_PREP;
-    g_nProgress = 1;
-    values = Ticks(70);
-    EXPECT_EQ(values[0], 59);
-    EXPECT_EQ(values[59], 3481);
-    EXPECT_EQ(values[60], 3539);
-    EXPECT_EQ(values.back(), 3539);
+    // Each region's preparation phase: its page count, and the value after
+    // chosen ticks (counted from 0): first step, last steps before the cap, held.
+    const struct {
+        std::atomic<std::int32_t>* pages;
+        int count, phase, ticks;
+        std::map<int, int> after;
+    } regions[] = {
+        {&g_nDatabasePages, 300, PHASE_DATABASE_PREP, 70, {{0, 6}, {1, 11}, {60, 306}, {61, 311}, {69, 311}}},
+        {&g_nFirmwarePages, 160, PHASE_FIRMWARE_PREP, 15, {{0, 17}, {9, 161}, {10, 177}, {14, 177}}},
+        {&g_nAudioPages, 3518, PHASE_AUDIO_PREP, 70, {{0, 59}, {59, 3481}, {60, 3539}, {69, 3539}}},
+    };
+    for (const auto& r : regions) {
+        *r.pages = r.count;
+        g_nPhase = r.phase;
+        g_nProgress = 1;
+        const std::vector<int> values = Ticks(r.ticks);
+        for (const auto& [tick, value] : r.after)
+            EXPECT_EQ(values[tick], value) << r.count << " pages, tick " << tick;
+    }
 }
 
 TEST_F(ProgressModel, TimerTwoAdvancesFromExactlyTheCap)
