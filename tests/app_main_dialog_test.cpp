@@ -5,9 +5,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
-#include <shellapi.h>
 
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -303,94 +301,6 @@ TEST_F(AppMainDialog, ApplicationRunsTheDialogOnceAndEndsWithoutALoopOfItsOwn)
     EXPECT_STREQ(L"Local AppWizard-Generated Applications", g_theApp.m_pszRegistryKey);
     EXPECT_TRUE(AfxControlContainerEnabled());
     EXPECT_EQ(apptest::ProgramName(), g_theApp.m_pszAppName);
-}
-
-// ---- The message boxes' caption follows the program file's name ----------------
-
-const wchar_t kReportFlag[] = L"--report-cancel-caption=";
-
-// Started with the flag, this program opens the main window, presses Cancel,
-// writes the question's caption to the named file, answers Yes and exits
-// before any test runs.
-class CancelCaptionReporter : public ::testing::Environment {
-public:
-    void SetUp() override
-    {
-        int argc = 0;
-        LPWSTR* argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
-        std::wstring report;
-        for (int i = 1; argv != nullptr && i < argc; ++i)
-            if (std::wstring(argv[i]).rfind(kReportFlag, 0) == 0)
-                report = argv[i] + wcslen(kReportFlag);
-        ::LocalFree(argv);
-        if (report.empty())
-            return;
-        ::ExitProcess(Report(report));
-    }
-
-private:
-    static UINT Report(const std::wstring& file)
-    {
-        SimHidBus bus;
-        MainDialog dlg;
-        if (dlg.Window() == nullptr || !ui::ClickButton(dlg.Window(), IDC_BTN_CANCEL))
-            return 2;
-        ui::WindowQuery query;
-        query.owner = dlg.Window();
-        query.matchOwner = true;
-        HWND box = ui::WaitForWindow(dlg.ThreadId(), query);
-        if (box == nullptr)
-            return 3;
-        const std::wstring caption = ui::WindowText(box);
-        ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), 0);
-        if (!dlg.WaitClosed() || dlg.Result() != IDCANCEL)
-            return 4;
-        std::ofstream out(file.c_str(), std::ios::binary);
-        out.write(reinterpret_cast<const char*>(caption.data()),
-                  static_cast<std::streamsize>(caption.size() * sizeof(wchar_t)));
-        return out.good() ? 0 : 5;
-    }
-};
-
-[[maybe_unused]] const auto* const g_reporter = ::testing::AddGlobalTestEnvironment(new CancelCaptionReporter);
-
-TEST(AppRenamedProgram, QuestionIsCaptionedWithTheNewFileName)
-{
-    wchar_t self[MAX_PATH] = {};
-    ::GetModuleFileNameW(nullptr, self, MAX_PATH);
-    wchar_t temp[MAX_PATH] = {};
-    ::GetTempPathW(MAX_PATH, temp);
-    const std::wstring name = L"Renamed Updater " + std::to_wstring(::GetCurrentProcessId());
-    const std::wstring copy = std::wstring(temp) + name + L".exe";
-    const std::wstring report = std::wstring(temp) + name + L".caption";
-    ASSERT_TRUE(::CopyFileW(self, copy.c_str(), FALSE));
-
-    std::wstring cmd = L"\"" + copy + L"\" \"" + kReportFlag + report + L"\"";
-    STARTUPINFOW si{};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi{};
-    const BOOL started = ::CreateProcessW(copy.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr,
-                                          nullptr, &si, &pi);
-    DWORD code = 0xFFFF;
-    if (started) {
-        EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(pi.hProcess, 60000));
-        ::GetExitCodeProcess(pi.hProcess, &code);
-        if (code == STILL_ACTIVE)
-            ::TerminateProcess(pi.hProcess, 1);
-        ::CloseHandle(pi.hThread);
-        ::CloseHandle(pi.hProcess);
-    }
-    std::wstring caption;
-    {
-        std::ifstream in(report.c_str(), std::ios::binary);
-        std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        caption.assign(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t));
-    }
-    ::DeleteFileW(report.c_str());
-    ::DeleteFileW(copy.c_str());
-    ASSERT_TRUE(started);
-    EXPECT_EQ(0u, code) << "2: no window, 3: no question, 4: did not close, 5: no report";
-    EXPECT_EQ(name, caption);
 }
 
 } // namespace
