@@ -47,12 +47,14 @@ uint32_t BigEndian32(const BYTE* p)
     return static_cast<uint32_t>(p[0]) << 24 | p[1] << 16 | p[2] << 8 | p[3];
 }
 
-// A name in a dialog template: an ordinal (0xFFFF, n) or a UTF-16 string.
-struct NameOrOrdinal {
-    bool isOrdinal = false;
-    WORD ordinal = 0;
-    std::wstring text;
-};
+// A name in a dialog template is an ordinal (0xFFFF, n) or a UTF-16 string;
+// an ordinal is read back as "#n".
+using NameOrOrdinal = std::wstring;
+
+std::wstring Ordinal(WORD n)
+{
+    return L"#" + std::to_wstring(n);
+}
 
 struct DialogItem {
     DWORD helpId, exStyle, style;
@@ -102,16 +104,11 @@ public:
 
     NameOrOrdinal ReadNameOrOrdinal()
     {
-        NameOrOrdinal name;
-        size_t start = offset_;
-        if (Read<WORD>() == 0xFFFF) {
-            name.isOrdinal = true;
-            name.ordinal = Read<WORD>();
-        } else {
-            offset_ = start;
-            name.text = ReadString();
-        }
-        return name;
+        const size_t start = offset_;
+        if (Read<WORD>() == 0xFFFF)
+            return Ordinal(Read<WORD>());
+        offset_ = start;
+        return ReadString();
     }
 
     void AlignToDword() { offset_ = (offset_ + 3) & ~size_t(3); }
@@ -210,20 +207,8 @@ void ExpectItems(const DialogTemplate& dialog, const std::vector<ExpectedItem>& 
         EXPECT_EQ(got.y, want.y);
         EXPECT_EQ(got.cx, want.cx);
         EXPECT_EQ(got.cy, want.cy);
-        if (want.classOrdinal) {
-            EXPECT_TRUE(got.windowClass.isOrdinal);
-            EXPECT_EQ(got.windowClass.ordinal, want.classOrdinal);
-        } else {
-            EXPECT_FALSE(got.windowClass.isOrdinal);
-            EXPECT_EQ(got.windowClass.text, kProgress);
-        }
-        if (want.text) {
-            EXPECT_FALSE(got.title.isOrdinal);
-            EXPECT_EQ(got.title.text, want.text);
-        } else {
-            EXPECT_TRUE(got.title.isOrdinal);
-            EXPECT_EQ(got.title.ordinal, want.textOrdinal);
-        }
+        EXPECT_EQ(got.windowClass, want.classOrdinal ? Ordinal(want.classOrdinal) : kProgress);
+        EXPECT_EQ(got.title, want.text ? want.text : Ordinal(want.textOrdinal));
         EXPECT_EQ(got.extraBytes, 0);
     }
 }
@@ -245,17 +230,14 @@ void ExpectHeader(const DialogTemplate& dialog, const Header& want)
     EXPECT_EQ(dialog.helpId, 0u);
     EXPECT_EQ(dialog.x, 0);
     EXPECT_EQ(dialog.y, 0);
-    EXPECT_FALSE(dialog.menu.isOrdinal);
-    EXPECT_EQ(dialog.menu.text, L"");
-    EXPECT_FALSE(dialog.windowClass.isOrdinal);
-    EXPECT_EQ(dialog.windowClass.text, L"");
-    EXPECT_FALSE(dialog.caption.isOrdinal);
+    EXPECT_EQ(dialog.menu, L"");
+    EXPECT_EQ(dialog.windowClass, L"");
     EXPECT_EQ(dialog.italic, 0);
     EXPECT_EQ(dialog.style, want.style);
     EXPECT_EQ(dialog.exStyle, want.exStyle);
     EXPECT_EQ(dialog.cx, want.cx);
     EXPECT_EQ(dialog.cy, want.cy);
-    EXPECT_EQ(dialog.caption.text, want.caption);
+    EXPECT_EQ(dialog.caption, want.caption);
     EXPECT_EQ(dialog.pointSize, want.pointSize);
     EXPECT_EQ(dialog.weight, want.weight);
     EXPECT_EQ(dialog.charset, want.charset);
@@ -297,7 +279,7 @@ TEST(Resources, AboutBoxAndErrorTipTemplatesAreAsDrawn)
     ExpectHeader(about, {kSmallDialogStyle, 0, 235, 55, L"About Flashwright", 8, 0, 1, L"MS Shell Dlg"});
     ASSERT_EQ(about.items.size(), 4u);
     // The third line's text is ours to choose.
-    const wchar_t* thirdLine = about.items[2].title.text.c_str();
+    const wchar_t* thirdLine = about.items[2].title.c_str();
     ExpectItems(about, {
         {kNoId, kStatic, kChildShown | SS_ICON, 0, 9, 17, 20, 20, nullptr, IDR_MAINFRAME},
         {kNoId, kStatic, kChildShown | WS_GROUP | SS_LEFT | SS_NOPREFIX, 0, 30, 10, 156, 8, L"Morvel Quillon(V3.0.6) ", 0},
