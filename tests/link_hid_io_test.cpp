@@ -37,6 +37,14 @@ protected:
         return config;
     }
 
+    // The unit's ids, with one of its answers spoilt.
+    SimDeviceConfig UnitThat(bool SimDeviceConfig::*fault)
+    {
+        SimDeviceConfig config = Device(0x0483, 0x5780);
+        config.*fault = true;
+        return config;
+    }
+
     // Only the calls that touch devices, in order.
     std::vector<std::string> DeviceCalls()
     {
@@ -79,18 +87,10 @@ TEST_F(HidIOTest, ProbeSkipsEveryInterfaceThatIsNotTheUnitAndTheFirstMatchWins)
 {
     bus.AddDevice(Device(0x0483, 0x1234));  // 1: right vendor, wrong product
     bus.AddDevice(Device(0x1234, 0x5780));  // 2: right product, wrong vendor
-    SimDeviceConfig noQuery = Device(0x0483, 0x5780);
-    noQuery.refuseQueryOpen = true;
-    bus.AddDevice(noQuery);  // 3
-    SimDeviceConfig noAttributes = Device(0x0483, 0x5780);
-    noAttributes.refuseAttributes = true;
-    bus.AddDevice(noAttributes);  // 4
-    SimDeviceConfig noSize = Device(0x0483, 0x5780);
-    noSize.noDetailSize = true;
-    bus.AddDevice(noSize);  // 5
-    SimDeviceConfig noDetail = Device(0x0483, 0x5780);
-    noDetail.refuseDetail = true;
-    bus.AddDevice(noDetail);  // 6
+    bus.AddDevice(UnitThat(&SimDeviceConfig::refuseQueryOpen));   // 3
+    bus.AddDevice(UnitThat(&SimDeviceConfig::refuseAttributes));  // 4
+    bus.AddDevice(UnitThat(&SimDeviceConfig::noDetailSize));      // 5
+    bus.AddDevice(UnitThat(&SimDeviceConfig::refuseDetail));      // 6
     bus.AddDevice(Device(0x0483, 0x5780));  // 7: the unit
     bus.AddDevice(Device(0x0483, 0x5780));  // 8: a second unit, never touched
 
@@ -168,9 +168,7 @@ TEST_F(HidIOTest, OpenAfterAFailedOpenStartsCleanOnTheSameObject)
 
 TEST_F(HidIOTest, UnitThatRefusesWritingIsFoundButEveryWriteFails)
 {
-    SimDeviceConfig config = Device(0x0483, 0x5780);
-    config.refuseWriteOpen = true;
-    bus.AddDevice(config);
+    bus.AddDevice(UnitThat(&SimDeviceConfig::refuseWriteOpen));
     {
         CHidCmd cmd;
         ASSERT_EQ(cmd.m_hid.OpenDevice(0x5780), 1);
