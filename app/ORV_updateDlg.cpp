@@ -58,8 +58,7 @@ POINT MinimisedIconOrigin(int clientWidth, int clientHeight, int cxIcon, int cyI
 CORV_updateDlg::CORV_updateDlg(CWnd* pParent)
     : CDialog(IDD, pParent), m_szModuleDir{}, m_szDatabasePath{}, m_bUpdateDone(0)
 {
-    m_hIcon = static_cast<HICON>(::LoadImageW(AfxGetResourceHandle(), MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON,
-                                              0, 0, LR_DEFAULTSIZE | LR_SHARED));
+    m_hIcon = ::LoadIconW(AfxGetResourceHandle(), MAKEINTRESOURCEW(IDR_MAINFRAME));
 }
 
 CORV_updateDlg::~CORV_updateDlg() = default;
