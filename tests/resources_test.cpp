@@ -56,22 +56,33 @@ std::wstring Ordinal(WORD n)
     return L"#" + std::to_wstring(n);
 }
 
-struct DialogItem {
+// The fixed parts of a DIALOGEX template, as they lie in the resource.
+#pragma pack(push, 2)
+struct TemplateHead {
+    WORD version, signature;
+    DWORD helpId, exStyle, style;
+    WORD count;
+    short x, y, cx, cy;
+};
+struct FontHead {
+    WORD pointSize, weight;
+    BYTE italic, charset;
+};
+struct ItemHead {
     DWORD helpId, exStyle, style;
     short x, y, cx, cy;
     DWORD id;
+};
+#pragma pack(pop)
+
+struct DialogItem : ItemHead {
     NameOrOrdinal windowClass, title;
     WORD extraBytes;
 };
 
-struct DialogTemplate {
-    bool complete = false;
-    WORD version, signature;
-    DWORD helpId, exStyle, style;
-    short x, y, cx, cy;
+struct DialogTemplate : TemplateHead, FontHead {
+    bool complete;
     NameOrOrdinal menu, windowClass, caption;
-    WORD pointSize = 0, weight = 0;
-    BYTE italic = 0, charset = 0;
     std::wstring face;
     std::vector<DialogItem> items;
 };
@@ -129,49 +140,29 @@ private:
 
 DialogTemplate ParseDialog(WORD id)
 {
-    DialogTemplate dialog;
+    DialogTemplate dialog{};
     Blob blob = FindBlob(RT_DIALOG, MAKEINTRESOURCEW(id), kChinese);
     if (!blob.data)
         return dialog;
     TemplateReader in(blob);
-    dialog.version = in.Read<WORD>();
-    dialog.signature = in.Read<WORD>();
-    dialog.helpId = in.Read<DWORD>();
-    dialog.exStyle = in.Read<DWORD>();
-    dialog.style = in.Read<DWORD>();
-    WORD count = in.Read<WORD>();
-    dialog.x = in.Read<short>();
-    dialog.y = in.Read<short>();
-    dialog.cx = in.Read<short>();
-    dialog.cy = in.Read<short>();
+    static_cast<TemplateHead&>(dialog) = in.Read<TemplateHead>();
     dialog.menu = in.ReadNameOrOrdinal();
     dialog.windowClass = in.ReadNameOrOrdinal();
     dialog.caption = in.ReadNameOrOrdinal();
     if (dialog.style & DS_SETFONT) {
-        dialog.pointSize = in.Read<WORD>();
-        dialog.weight = in.Read<WORD>();
-        dialog.italic = in.Read<BYTE>();
-        dialog.charset = in.Read<BYTE>();
+        static_cast<FontHead&>(dialog) = in.Read<FontHead>();
         dialog.face = in.ReadString();
     }
-    for (WORD i = 0; i < count && in.ok(); ++i) {
+    for (WORD i = 0; i < dialog.count && in.ok(); ++i) {
         in.AlignToDword();
-        DialogItem item;
-        item.helpId = in.Read<DWORD>();
-        item.exStyle = in.Read<DWORD>();
-        item.style = in.Read<DWORD>();
-        item.x = in.Read<short>();
-        item.y = in.Read<short>();
-        item.cx = in.Read<short>();
-        item.cy = in.Read<short>();
-        item.id = in.Read<DWORD>();
+        DialogItem item{in.Read<ItemHead>()};
         item.windowClass = in.ReadNameOrOrdinal();
         item.title = in.ReadNameOrOrdinal();
         item.extraBytes = in.Read<WORD>();
         in.Skip(item.extraBytes);
         dialog.items.push_back(item);
     }
-    dialog.complete = in.ok() && dialog.items.size() == count;
+    dialog.complete = in.ok() && dialog.items.size() == dialog.count;
     return dialog;
 }
 
