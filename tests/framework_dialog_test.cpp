@@ -156,60 +156,72 @@ TEST_F(DialogTest, ModalRunDisablesItsOwnerAndReturnsTheEndDialogResult)
     EXPECT_EQ(nullptr, dlg.m_hWnd);
 }
 
-// Runs a main dialog (IDD_FW_PLAIN, the application's main window) on a UI
-// thread that is the application's thread, as the tool does.
-class MainDialogTest : public DialogTest {
+// Runs the fixture's dialog modally on a UI thread of its own. The main
+// dialog (IDD_FW_PLAIN) is the application's main window, on the
+// application's thread, as in the tool.
+class RunningDialogTest : public DialogTest {
 protected:
-    void StartMain()
+    explicit RunningDialogTest(UINT id = IDD_FW_BASIC) : m_dlg(id) {}
+
+    // TRUE once the dialog shows.
+    bool Start()
     {
-        m_thread.reset(new ui::UiThread([this] {
-            g_app.m_nThreadID = ::GetCurrentThreadId();
-            g_app.m_pMainWnd = &m_main;
-            m_result = m_main.DoModal();
+        const bool isMain = m_dlg.m_nIDHelp == IDD_FW_PLAIN;
+        m_thread.reset(new ui::UiThread([this, isMain] {
+            if (isMain) {
+                g_app.m_nThreadID = ::GetCurrentThreadId();
+                g_app.m_pMainWnd = &m_dlg;
+            }
+            m_result = m_dlg.DoModal();
             m_mainForgotten = g_app.m_pMainWnd == nullptr;
         }));
-        m_hMain = ui::WaitForDialog(m_thread->Id(), kPlain);
-    }
-    // Closes the main dialog with the close box and waits for its thread.
-    void CloseMain()
-    {
-        EXPECT_TRUE(ui::CloseWithCloseBox(m_hMain));
-        EXPECT_TRUE(m_thread->Join());
-        EXPECT_EQ(IDCANCEL, m_result);
+        m_hDlg = ui::WaitForDialog(m_thread->Id(), isMain ? kPlain : kBasic);
+        return m_hDlg != nullptr;
     }
 
-    CTestDlg m_main{IDD_FW_PLAIN};
+    CTestDlg m_dlg;
     std::unique_ptr<ui::UiThread> m_thread;
-    HWND m_hMain = nullptr;
+    HWND m_hDlg = nullptr;
     std::atomic<INT_PTR> m_result{0};
     std::atomic<bool> m_mainForgotten{false};
 };
 
+class MainDialogTest : public RunningDialogTest {
+protected:
+    MainDialogTest() : RunningDialogTest(IDD_FW_PLAIN) {}
+    // Closes the main dialog with the close box and waits for its thread.
+    void CloseMain()
+    {
+        EXPECT_TRUE(ui::CloseWithCloseBox(m_hDlg));
+        EXPECT_TRUE(m_thread->Join());
+        EXPECT_EQ(IDCANCEL, m_result);
+    }
+};
+
 TEST_F(MainDialogTest, MainDialogIsCentredHasNoOwnerAndOwnsDialogsRunWithoutParent)
 {
-    StartMain();
-    ASSERT_NE(nullptr, m_hMain);
-    EXPECT_EQ(nullptr, ui::Owner(m_hMain));
+    ASSERT_TRUE(Start());
+    EXPECT_EQ(nullptr, ui::Owner(m_hDlg));
     RECT rc;
-    ::GetWindowRect(m_hMain, &rc);
+    ::GetWindowRect(m_hDlg, &rc);
     MONITORINFO mi{};
     mi.cbSize = sizeof(mi);
-    ::GetMonitorInfoW(::MonitorFromWindow(m_hMain, MONITOR_DEFAULTTONEAREST), &mi);
+    ::GetMonitorInfoW(::MonitorFromWindow(m_hDlg, MONITOR_DEFAULTTONEAREST), &mi);
     EXPECT_NEAR((mi.rcWork.left + mi.rcWork.right) / 2, (rc.left + rc.right) / 2, 2);
     EXPECT_NEAR((mi.rcWork.top + mi.rcWork.bottom) / 2, (rc.top + rc.bottom) / 2, 2);
 
-    ASSERT_TRUE(::PostMessageW(m_hMain, WM_PROBE_NESTED, 0, 0));
+    ASSERT_TRUE(::PostMessageW(m_hDlg, WM_PROBE_NESTED, 0, 0));
     ui::WindowQuery q;
     q.caption = kBasic;
-    q.owner = m_hMain;
+    q.owner = m_hDlg;
     q.matchOwner = true;
     HWND hNested = ui::WaitForWindow(m_thread->Id(), q);
     ASSERT_NE(nullptr, hNested);
-    EXPECT_FALSE(::IsWindowEnabled(m_hMain));
+    EXPECT_FALSE(::IsWindowEnabled(m_hDlg));
     EXPECT_TRUE(ui::PressEscape(hNested));
     UI_EXPECT_GONE(hNested);
-    EXPECT_TRUE(ui::WaitUntil([&] { return m_main.m_nNestedResult == IDCANCEL; }));
-    EXPECT_TRUE(::IsWindowEnabled(m_hMain));
+    EXPECT_TRUE(ui::WaitUntil([&] { return m_dlg.m_nNestedResult == IDCANCEL; }));
+    EXPECT_TRUE(::IsWindowEnabled(m_hDlg));
 
     CloseMain();
     EXPECT_TRUE(m_mainForgotten);
@@ -217,35 +229,32 @@ TEST_F(MainDialogTest, MainDialogIsCentredHasNoOwnerAndOwnsDialogsRunWithoutPare
 
 TEST_F(MainDialogTest, CloseBoxAndEscapeReachOnCancelThroughTheDefaultHandling)
 {
-    StartMain();
-    ASSERT_NE(nullptr, m_hMain);
+    ASSERT_TRUE(Start());
     CloseMain();
-    EXPECT_EQ(1, m_main.m_nCancel);
-    EXPECT_EQ(0, m_main.m_nOk);
-    ASSERT_FALSE(m_main.m_sysCommands.empty());
-    EXPECT_EQ(static_cast<UINT>(SC_CLOSE), m_main.m_sysCommands.back() & 0xFFF0);
+    EXPECT_EQ(1, m_dlg.m_nCancel);
+    EXPECT_EQ(0, m_dlg.m_nOk);
+    ASSERT_FALSE(m_dlg.m_sysCommands.empty());
+    EXPECT_EQ(static_cast<UINT>(SC_CLOSE), m_dlg.m_sysCommands.back() & 0xFFF0);
 
     m_result = 0;
-    StartMain();
-    ASSERT_NE(nullptr, m_hMain);
-    EXPECT_TRUE(ui::PressEscape(m_hMain));
+    ASSERT_TRUE(Start());
+    EXPECT_TRUE(ui::PressEscape(m_hDlg));
     EXPECT_TRUE(m_thread->Join());
     EXPECT_EQ(IDCANCEL, m_result);
-    EXPECT_EQ(2, m_main.m_nCancel);
+    EXPECT_EQ(2, m_dlg.m_nCancel);
 }
 
 TEST_F(MainDialogTest, MessageBoxIsCaptionedWithTheProgramNameAndOwnedOnTheMainThreadOnly)
 {
-    StartMain();
-    ASSERT_NE(nullptr, m_hMain);
+    ASSERT_TRUE(Start());
     const std::wstring caption = L"framework_dialog_test";
     ASSERT_STREQ(caption.c_str(), g_app.m_pszAppName);
 
-    ASSERT_TRUE(::PostMessageW(m_hMain, WM_PROBE_ASK, 0, 0));
+    ASSERT_TRUE(::PostMessageW(m_hDlg, WM_PROBE_ASK, 0, 0));
     std::wstring text;
-    EXPECT_TRUE(ui::AnswerMessageBox(m_thread->Id(), caption, IDYES, &text, m_hMain, true));
+    EXPECT_TRUE(ui::AnswerMessageBox(m_thread->Id(), caption, IDYES, &text, m_hDlg, true));
     EXPECT_NE(std::wstring::npos, text.find(L"Выйти из программы?"));
-    EXPECT_TRUE(ui::WaitUntil([&] { return m_main.m_nAnswer == IDYES; }));
+    EXPECT_TRUE(ui::WaitUntil([&] { return m_dlg.m_nAnswer == IDYES; }));
 
     // From any other thread the box has no owner.
     std::atomic<int> answer{0};
@@ -258,81 +267,70 @@ TEST_F(MainDialogTest, MessageBoxIsCaptionedWithTheProgramNameAndOwnedOnTheMainT
     CloseMain();
 }
 
-TEST_F(DialogTest, InitialisationBindsTheProgressBarUntilTheWindowEnds)
+TEST_F(RunningDialogTest, InitialisationBindsTheProgressBarUntilTheWindowEnds)
 {
-    CTestDlg dlg(IDD_FW_BASIC);
-    INT_PTR result = 0;
-    ui::UiThread thread([&] { result = dlg.DoModal(); });
-    HWND hDlg = UI_WAIT_DIALOG(thread.Id(), kBasic);
-    ASSERT_NE(nullptr, hDlg);
-    EXPECT_TRUE(dlg.m_bBoundAtInit);
+    ASSERT_TRUE(Start());
+    EXPECT_TRUE(m_dlg.m_bBoundAtInit);
     // The bound control is handed out as the member itself, on any thread.
-    EXPECT_EQ(&dlg.m_progress, dlg.GetDlgItem(IDC_FW_PROGRESS));
-    EXPECT_EQ(120, dlg.m_progress.GetPos());
+    EXPECT_EQ(&m_dlg.m_progress, m_dlg.GetDlgItem(IDC_FW_PROGRESS));
+    EXPECT_EQ(120, m_dlg.m_progress.GetPos());
     int lower = -1, upper = -1;
-    dlg.m_progress.GetRange(lower, upper);
+    m_dlg.m_progress.GetRange(lower, upper);
     EXPECT_EQ(0, lower);
     EXPECT_EQ(300, upper);
 
     // Other controls come as wrappers that work from this thread too.
-    CWnd* pText = dlg.GetDlgItem(IDC_FW_TEXT);
+    CWnd* pText = m_dlg.GetDlgItem(IDC_FW_TEXT);
     ASSERT_NE(nullptr, pText);
     EXPECT_EQ(L"Начало", pText->GetWindowText());
     pText->SetWindowText(L"Готово");
-    UI_EXPECT_TEXT(hDlg, IDC_FW_TEXT, L"Готово");
-    dlg.GetDlgItem(IDC_FW_ACTION)->EnableWindow(FALSE);
-    UI_EXPECT_DISABLED(hDlg, IDC_FW_ACTION);
-    EXPECT_EQ(nullptr, dlg.GetDlgItem(4321));
+    UI_EXPECT_TEXT(m_hDlg, IDC_FW_TEXT, L"Готово");
+    m_dlg.GetDlgItem(IDC_FW_ACTION)->EnableWindow(FALSE);
+    UI_EXPECT_DISABLED(m_hDlg, IDC_FW_ACTION);
+    EXPECT_EQ(nullptr, m_dlg.GetDlgItem(4321));
 
     // Enter with the focus in the edit box presses the default button, IDOK.
     EXPECT_TRUE(ui::WaitUntil([&] {
-        return ::SendMessageTimeoutW(hDlg, WM_NEXTDLGCTL,
-                   reinterpret_cast<WPARAM>(::GetDlgItem(hDlg, IDC_FW_EDIT)), TRUE,
+        return ::SendMessageTimeoutW(m_hDlg, WM_NEXTDLGCTL,
+                   reinterpret_cast<WPARAM>(::GetDlgItem(m_hDlg, IDC_FW_EDIT)), TRUE,
                    SMTO_BLOCK, 1000, nullptr) != 0;
     }));
-    EXPECT_TRUE(ui::PressEnter(hDlg));
-    ASSERT_TRUE(thread.Join());
-    EXPECT_EQ(IDOK, result);
-    EXPECT_EQ(1, dlg.m_nOk);
-    EXPECT_EQ(nullptr, dlg.m_progress.m_hWnd);
+    EXPECT_TRUE(ui::PressEnter(m_hDlg));
+    ASSERT_TRUE(m_thread->Join());
+    EXPECT_EQ(IDOK, m_result);
+    EXPECT_EQ(1, m_dlg.m_nOk);
+    EXPECT_EQ(nullptr, m_dlg.m_progress.m_hWnd);
 }
 
-TEST_F(DialogTest, EndDialogFromAnotherThreadEndsTheModalLoop)
+TEST_F(RunningDialogTest, EndDialogFromAnotherThreadEndsTheModalLoop)
 {
-    CTestDlg dlg(IDD_FW_BASIC);
-    INT_PTR result = 0;
-    ui::UiThread thread([&] { result = dlg.DoModal(); });
-    HWND hDlg = UI_WAIT_DIALOG(thread.Id(), kBasic);
-    ASSERT_NE(nullptr, hDlg);
-    static_cast<CDialog&>(dlg).OnCancel();   // as the update worker closes the dialog
-    ASSERT_TRUE(thread.Join());
-    EXPECT_EQ(IDCANCEL, result);
-    EXPECT_FALSE(::IsWindow(hDlg));
+    ASSERT_TRUE(Start());
+    static_cast<CDialog&>(m_dlg).OnCancel();   // as the update worker closes the dialog
+    ASSERT_TRUE(m_thread->Join());
+    EXPECT_EQ(IDCANCEL, m_result);
+    EXPECT_FALSE(::IsWindow(m_hDlg));
 }
 
-TEST_F(DialogTest, DefaultPassesTheCurrentMessageWithItsOwnParameters)
+TEST_F(RunningDialogTest, DefaultPassesTheCurrentMessageWithItsOwnParameters)
 {
-    CTestDlg dlg(IDD_FW_BASIC);
-    ui::UiThread thread([&] { dlg.DoModal(); });
-    HWND hDlg = UI_WAIT_DIALOG(thread.Id(), kBasic);
-    ASSERT_NE(nullptr, hDlg);
+    ASSERT_TRUE(Start());
 
     DWORD_PTR result = 0;
-    ASSERT_TRUE(::SendMessageTimeoutW(hDlg, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"Новый"),
+    ASSERT_TRUE(::SendMessageTimeoutW(m_hDlg, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"Новый"),
                                       SMTO_BLOCK, 5000, &result));
     EXPECT_EQ(TRUE, static_cast<BOOL>(result));
-    EXPECT_EQ(L"Новый", ui::WindowText(hDlg));
-    ASSERT_TRUE(::SendMessageTimeoutW(hDlg, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"refused"),
+    EXPECT_EQ(L"Новый", ui::WindowText(m_hDlg));
+    ASSERT_TRUE(::SendMessageTimeoutW(m_hDlg, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"refused"),
                                       SMTO_BLOCK, 5000, &result));
-    EXPECT_EQ(L"Новый", ui::WindowText(hDlg));
+    EXPECT_EQ(L"Новый", ui::WindowText(m_hDlg));
 
     // A handler that throws leaves the window working.
-    EXPECT_TRUE(::SendMessageTimeoutW(hDlg, WM_PROBE_THROW, 0, 0, SMTO_BLOCK, 5000, &result));
-    EXPECT_TRUE(::IsWindow(hDlg));
+    EXPECT_TRUE(::SendMessageTimeoutW(m_hDlg, WM_PROBE_THROW, 0, 0, SMTO_BLOCK, 5000, &result));
+    EXPECT_TRUE(::IsWindow(m_hDlg));
 
-    EXPECT_TRUE(ui::ClickButton(hDlg, IDCANCEL));
-    ASSERT_TRUE(thread.Join());
-    EXPECT_EQ((std::vector<std::string>{"settext", "nested", "settext", "nested"}), dlg.m_trace);
+    EXPECT_TRUE(ui::ClickButton(m_hDlg, IDCANCEL));
+    ASSERT_TRUE(m_thread->Join());
+    EXPECT_EQ((std::vector<std::string>{"settext", "nested", "settext", "nested"}), m_dlg.m_trace);
 }
 
 } // namespace
