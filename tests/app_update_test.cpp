@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app_test_window.h"
+#include "engine/temp_folder.h"
 #include "hid_commands.h"
 #include "image_platform.h"
 #include "sim_hid_bus.h"
@@ -33,15 +34,8 @@ public:
     explicit DatabaseFile(const std::vector<unsigned char>* bytes) : m_saved(ImageCalls())
     {
         if (bytes != nullptr) {
-            wchar_t dir[MAX_PATH] = {};
-            wchar_t name[MAX_PATH] = {};
-            ::GetTempPathW(MAX_PATH, dir);
-            ::GetTempFileNameW(dir, L"odb", 0, name);
-            m_file = name;
-            HANDLE h = ::CreateFileW(name, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-            DWORD written = 0;
-            ::WriteFile(h, bytes->data(), static_cast<DWORD>(bytes->size()), &written, nullptr);
-            ::CloseHandle(h);
+            EXPECT_TRUE(m_folder.Write(*bytes));
+            m_file = m_folder.File();
         }
         s_current = this;
         ImageCalls().CreateFileW = &DatabaseFile::Open;
@@ -52,8 +46,6 @@ public:
         apptest::WaitForWorkerEnd(kUpdateMs);
         ImageCalls() = m_saved;
         s_current = nullptr;
-        if (!m_file.empty())
-            ::DeleteFileW(m_file.c_str());
     }
 
     std::vector<std::wstring> OpenedPaths() const { return m_opened; }
@@ -75,6 +67,7 @@ private:
 
     static DatabaseFile* s_current;
     ImagePlatform m_saved;
+    TempFolder m_folder;
     std::wstring m_file;
     std::vector<std::wstring> m_opened;  // written by the worker, read once it has ended
 };

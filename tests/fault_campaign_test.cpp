@@ -19,6 +19,7 @@
 
 #include "image_platform.h"
 #include "recording_window.h"
+#include "temp_folder.h"
 #include "update_worker.h"
 #include "worker_expectations.h"
 
@@ -331,42 +332,6 @@ BOOL WINAPI CountingClose(HANDLE file)
     return RealImageCalls().CloseHandle(file);
 }
 
-// A fresh folder under the temporary folder, removed with what is in it.
-class TempFolder {
-public:
-    TempFolder()
-    {
-        static std::atomic<int> serial{0};
-        wchar_t base[MAX_PATH];
-        GetTempPathW(MAX_PATH, base);
-        m_path = std::wstring(base) + L"orv_fault_" + std::to_wstring(GetCurrentProcessId()) + L"_" +
-                 std::to_wstring(++serial) + L"\\";
-        CreateDirectoryW(m_path.c_str(), nullptr);
-    }
-    ~TempFolder()
-    {
-        DeleteFileW(File().c_str());
-        RemoveDirectoryW(File().c_str());
-        RemoveDirectoryW(m_path.c_str());
-    }
-    const std::wstring& Path() const { return m_path; }
-    std::wstring File() const { return m_path + L"database.bin"; }
-
-private:
-    std::wstring m_path;
-};
-
-bool WriteWholeFile(const std::wstring& path, const std::vector<unsigned char>& bytes)
-{
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD written = 0;
-    const BOOL ok = bytes.empty() || WriteFile(h, bytes.data(), DWORD(bytes.size()), &written, nullptr);
-    CloseHandle(h);
-    return ok && written == bytes.size();
-}
-
 enum class Input { File, LockedFile, Directory, ShortRead };
 // Skipped: without a word, and the update goes on. TooLarge: shown, the box
 // says "data error！", nothing is sent. Unread: shown, then the failure path.
@@ -411,7 +376,7 @@ TEST_P(DatabaseInput, IsWrittenSkippedOrRefusedAsTheRulesSay)
         if (c.input == Input::Directory)
             ASSERT_TRUE(CreateDirectoryW(folder.File().c_str(), nullptr));
         else
-            ASSERT_TRUE(WriteWholeFile(folder.File(), content));
+            ASSERT_TRUE(folder.Write(content));
         if (c.input == Input::LockedFile) {
             lock = CreateFileW(folder.File().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
                                nullptr);
