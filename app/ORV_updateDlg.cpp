@@ -7,6 +7,7 @@
 #include "ErrorTipDlg.h"
 #include "app_messages.h"
 #include "dialog_update_window.h"
+#include "image_platform.h"
 #include "progress_model.h"
 #include "start_command.h"
 #include "transfer_buffer.h"
@@ -105,12 +106,16 @@ BOOL CORV_updateDlg::OnInitDialog()
     if (CWnd* notice = GetDlgItem(IDC_STATUS))
         notice->SetWindowText(kNoticeText);
 
-    const DWORD length = ::GetModuleFileNameW(nullptr, m_szModuleDir, 256);
+    // A path cut to the buffer would name another folder (its parent, or a
+    // shorter name's), whose database.bin the worker would then send: a
+    // path that does not fit leaves the folder unknown instead.
+    const DWORD length = ImageCalls().GetModuleFileNameW(nullptr, m_szModuleDir, 256);
     m_szModuleDir[length < 256 ? length : 255] = L'\0';
-    if (wchar_t* lastSlash = std::wcsrchr(m_szModuleDir, L'\\'))
-        lastSlash[1] = L'\0';
-    else
+    wchar_t* lastSlash = std::wcsrchr(m_szModuleDir, L'\\');
+    if (length == 0 || length >= 256 || lastSlash == nullptr)
         m_szModuleDir[0] = L'\0';
+    else
+        lastSlash[1] = L'\0';
 
     SetTimer(TIMER_DEVICE_PROBE, kTimerPeriodMs, nullptr);
     return TRUE;

@@ -8,7 +8,7 @@ HMODULE ProgramModule()
 }
 
 const ImagePlatform kReal = {
-    ::CreateFileW, ::GetFileSize, ::ReadFile, ::CloseHandle,
+    ::GetModuleFileNameW, ::CreateFileW, ::GetFileSize, ::ReadFile, ::CloseHandle,
     ::FindResourceW, ::SizeofResource, ::LoadResource, ::LockResource,
     ProgramModule,
 };

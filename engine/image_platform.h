@@ -1,10 +1,12 @@
 #pragma once
-// The calls through which the worker reads its images: the database file and
-// the "BIN" resources. The program uses the real ones; tests put their own in
-// place to give any size or to place an image right before a guard page.
+// The calls through which the tool reaches its images: the program's own
+// path (the database file lies beside it), the database file and the "BIN"
+// resources. The program uses the real ones; tests put their own in place to
+// give any size or path, or to place an image right before a guard page.
 #include <windows.h>
 
 struct ImagePlatform {
+    DWORD(WINAPI* GetModuleFileNameW)(HMODULE, LPWSTR, DWORD);
     HANDLE(WINAPI* CreateFileW)(LPCWSTR, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD, HANDLE);
     DWORD(WINAPI* GetFileSize)(HANDLE, LPDWORD);
     BOOL(WINAPI* ReadFile)(HANDLE, LPVOID, DWORD, LPDWORD, LPOVERLAPPED);

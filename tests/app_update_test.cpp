@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -229,6 +230,40 @@ TEST_F(AppUpdate, CompleteUpdateFillsEveryRegionsBarAndGotovoCloses)
     ASSERT_TRUE(dlg.WaitClosed());
     EXPECT_EQ(IDCANCEL, dlg.Result());
     EXPECT_EQ(commands, m_bus.Commands(m_unit).size());
+}
+
+// The program in a folder whose name makes its path longer than the folder
+// buffer; cut to the buffer, the path would name the folder above, where a
+// database.bin lies.
+DWORD WINAPI LongProgramPath(HMODULE, LPWSTR buffer, DWORD size)
+{
+    const std::wstring path = apptest::ProgramFolder() + std::wstring(260, L'x') + L"\\ORV_update.exe";
+    const DWORD length = static_cast<DWORD>(path.size()) < size ? static_cast<DWORD>(path.size()) : size;
+    std::wmemcpy(buffer, path.c_str(), length);
+    if (length < size)
+        buffer[length] = L'\0';
+    return length;
+}
+
+TEST_F(AppUpdate, ProgramPathLongerThanTheFolderBufferLeavesTheDatabaseOut)
+{
+    const std::vector<unsigned char> database(1000, 0x5A);
+    DatabaseFile file(&database);
+    ImageCalls().GetModuleFileNameW = &LongProgramPath;
+    MainDialog dlg;
+    HWND hDlg = dlg.Window();
+    ASSERT_NE(nullptr, hDlg);
+    ASSERT_NE(nullptr, dlg.Object());
+    EXPECT_STREQ(L"", dlg.Object()->m_szModuleDir);
+
+    ASSERT_TRUE(ui::ClickButton(hDlg, IDC_BTN_START));
+    ASSERT_TRUE(ui::WaitUntil([&] { return ui::ControlText(hDlg, IDC_BTN_START) == kDoneButtonText; }, kUpdateMs));
+    ASSERT_TRUE(apptest::WaitForWorkerEnd());
+    EXPECT_TRUE(file.OpenedPaths().empty());
+    UI_EXPECT_HIDDEN(hDlg, IDC_LABEL_DATABASE);
+    EXPECT_EQ(Describe(ResourceCommands()), Describe(m_bus.Commands(m_unit)));
+    EXPECT_TRUE(ui::PressEscape(hDlg));
+    EXPECT_TRUE(dlg.WaitClosed());
 }
 
 TEST_F(AppUpdate, UnitLostMidTransferShowsTheErrorTipAndThenTheDialogCloses)

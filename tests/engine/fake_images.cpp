@@ -35,7 +35,7 @@ FakeImages* FakeImages::s_current = nullptr;
 FakeImages::FakeImages() : m_saved(ImageCalls())
 {
     s_current = this;
-    ImageCalls() = ImagePlatform{CreateFile, FileSize, Read, Close, Find, Size, Load, Lock, Module};
+    ImageCalls() = ImagePlatform{::GetModuleFileNameW, CreateFile, FileSize, Read, Close, Find, Size, Load, Lock, Module};
 }
 
 FakeImages::~FakeImages()
