@@ -111,6 +111,7 @@ IMPLEMENT_DYNAMIC(CDialog, CWnd)
 BEGIN_MESSAGE_MAP(CDialog, CWnd)
     ON_COMMAND(IDOK, &CDialog::OnOK)
     ON_COMMAND(IDCANCEL, &CDialog::OnCancel)
+    ON_MESSAGE(DM_GETDEFID, &CDialog::OnGetDefID)
 END_MESSAGE_MAP()
 
 CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd)
@@ -212,6 +213,19 @@ void CDialog::OnOK()
 void CDialog::OnCancel()
 {
     EndDialog(IDCANCEL);
+}
+
+// The dialog manager makes a push button the default one only when the focus
+// reaches it by dialog navigation (Tab, arrows); the focus a dialog gets when
+// it opens, or gets back after a message box, arrives plainly, and Enter
+// would then press the default instead of the focused button.
+LRESULT CDialog::OnGetDefID(WPARAM, LPARAM)
+{
+    HWND hFocus = ::GetFocus();
+    if (hFocus != nullptr && ::IsChild(m_hWnd, hFocus)
+        && (::SendMessageW(hFocus, WM_GETDLGCODE, 0, 0) & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON)) != 0)
+        return MAKELRESULT(::GetDlgCtrlID(hFocus), DC_HASDEFID);
+    return Default();
 }
 
 void CDialog::EndDialog(int nResult)

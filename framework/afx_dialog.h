@@ -21,6 +21,9 @@ public:
     virtual void OnOK();
     // Called when IDCANCEL arrives (Escape, the close box, Alt+F4).
     virtual void OnCancel();
+    // Called when the dialog manager asks which button Enter presses: a
+    // focused push button, however the focus reached it, else the default.
+    LRESULT OnGetDefID(WPARAM wParam, LPARAM lParam);
 
     // Ends the modal loop with nResult; safe to call from any thread.
     void EndDialog(int nResult);

@@ -108,6 +108,30 @@ TEST_F(AppMainDialog, OpensWithTheTemplatesControlsTheNoticeAndTheFocusOnStart)
     EXPECT_EQ(apptest::ProgramFolder(), dlg.Object()->m_szModuleDir);
     EXPECT_EQ(0, dlg.Object()->m_bUpdateDone);
 
+    // Painted while not minimised, the window draws no icon: the middle of
+    // its client area is the dialog's bare face, as its top right corner.
+    ::SetWindowPos(hDlg, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    ASSERT_TRUE(::RedrawWindow(hDlg, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN));
+    RECT client{};
+    ::GetClientRect(hDlg, &client);
+    const int cxIcon = ::GetSystemMetrics(SM_CXICON);
+    const int cyIcon = ::GetSystemMetrics(SM_CYICON);
+    const POINT icon = MinimisedIconOrigin(client.right, client.bottom, cxIcon, cyIcon);
+    HDC dc = ::GetDC(hDlg);
+    const COLORREF face = ::GetPixel(dc, client.right - 2, 2);
+    int drawn = 0;
+    for (int y = icon.y; y < icon.y + cyIcon; ++y)
+        for (int x = icon.x; x < icon.x + cxIcon; ++x)
+            drawn += ::GetPixel(dc, x, y) != face;
+    ::ReleaseDC(hDlg, dc);
+    EXPECT_NE(CLR_INVALID, face);
+    EXPECT_EQ(0, drawn) << "pixels differ from the dialog's face in the middle of the window";
+
+    // The focus is on Start: Enter presses it (no unit: the E16 message).
+    ASSERT_TRUE(dlg.PressEnterOn(IDC_BTN_START));
+    EXPECT_EQ(kNoDeviceText, UI_ANSWER_BOX(dlg.ThreadId(), apptest::ProgramName(), IDOK));
+    EXPECT_TRUE(::IsWindow(hDlg));
+
     // Escape asks nothing.
     EXPECT_TRUE(ui::PressEscape(hDlg));
     ASSERT_TRUE(dlg.WaitClosed());
@@ -189,6 +213,11 @@ TEST_F(AppMainDialog, CancelAsksAndOnlyYesClosesWhileTheTimersGoOn)
     EXPECT_TRUE(ui::WaitUntil([&] { return ui::ControlText(hDlg, IDC_DEVICE_STATE) == kDeviceReadyText; }));
     EXPECT_TRUE(::IsWindow(hDlg));
     EXPECT_TRUE(::IsWindowEnabled(hDlg));
+
+    // The focus came back to Cancel: Enter asks again, and No keeps the window.
+    ASSERT_TRUE(dlg.PressEnterOn(IDC_BTN_CANCEL));
+    EXPECT_EQ(kCancelQuestion, UI_ANSWER_BOX(dlg.ThreadId(), apptest::ProgramName(), IDNO));
+    EXPECT_TRUE(::IsWindow(hDlg));
 
     ASSERT_TRUE(ui::ClickButton(hDlg, IDC_BTN_CANCEL));
     EXPECT_EQ(kCancelQuestion, UI_ANSWER_BOX(dlg.ThreadId(), apptest::ProgramName(), IDYES));

@@ -83,16 +83,57 @@ LRESULT CALLBACK MainDialog::WatchShow(int code, WPARAM wParam, LPARAM lParam)
     return ::CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
+LRESULT CALLBACK MainDialog::WatchKeys(int code, WPARAM wParam, LPARAM lParam)
+{
+    auto* msg = reinterpret_cast<MSG*>(lParam);
+    MainDialog* self = t_watched;
+    if (code == HC_ACTION && wParam == PM_REMOVE && self != nullptr && msg->message == WM_KEYDOWN
+        && msg->wParam == VK_RETURN && self->m_key == Key::Posted) {
+        if (::GetFocus() == self->m_keyTarget.load()) {
+            self->m_key = Key::Taken;
+        } else {
+            msg->message = WM_NULL;
+            self->m_key = Key::Dropped;
+        }
+    }
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+bool MainDialog::PressEnterOn(int id)
+{
+    HWND target = ::GetDlgItem(m_hWnd, id);
+    m_keyTarget = target;
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        ui::WaitUntil([&] {
+            GUITHREADINFO info{};
+            info.cbSize = sizeof(info);
+            if (::GetGUIThreadInfo(m_thread->Id(), &info) && info.hwndFocus == target)
+                return true;
+            ::SetForegroundWindow(m_hWnd);
+            return false;
+        }, 1000);
+        m_key = Key::Posted;
+        if (!ui::PressKey(m_hWnd, VK_RETURN)
+            || !ui::WaitUntil([&] { return m_key != Key::Posted; }))
+            return false;
+        if (m_key == Key::Taken)
+            return true;
+    }
+    return false;
+}
+
 void MainDialog::Run()
 {
     t_watched = this;
     HHOOK hook = ::SetWindowsHookExW(WH_CALLWNDPROCRET, &MainDialog::WatchShow, nullptr, ::GetCurrentThreadId());
+    HHOOK keys = ::SetWindowsHookExW(WH_GETMESSAGE, &MainDialog::WatchKeys, nullptr, ::GetCurrentThreadId());
     CWinApp* app = AfxGetApp();
     app->m_nThreadID = ::GetCurrentThreadId();
     auto* dlg = new (m_storage.get()) CORV_updateDlg;
     m_object = dlg;
     app->m_pMainWnd = dlg;
     m_result = dlg->DoModal();
+    ::UnhookWindowsHookEx(keys);
     ::UnhookWindowsHookEx(hook);
     t_watched = nullptr;
     app->m_pMainWnd = nullptr;

@@ -58,10 +58,18 @@ public:
     // The keyboard focus of the window's thread as the window was shown:
     // later, other test programs' windows on the same display may take it.
     HWND FocusWhenShown() const { return m_focusWhenShown; }
+    // Presses Enter while the focus is on the control. Another test
+    // program's window may take the activation, and the focus with it, at
+    // any moment: a key that reaches the window's thread with the focus
+    // elsewhere is dropped there, the window is brought back (its focus
+    // comes back as plainly as it went) and the key sent again. FALSE when
+    // the focus never came to the control.
+    bool PressEnterOn(int id);
 
 private:
     void Run();
     static LRESULT CALLBACK WatchShow(int code, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK WatchKeys(int code, WPARAM wParam, LPARAM lParam);
 
     std::unique_ptr<unsigned char[]> m_storage;
     std::atomic<CORV_updateDlg*> m_object{nullptr};
@@ -69,6 +77,9 @@ private:
     std::atomic<bool> m_closed{false};
     std::atomic<HWND> m_focusWhenShown{nullptr};
     std::atomic<bool> m_shown{false};
+    enum class Key { None, Posted, Taken, Dropped };
+    std::atomic<HWND> m_keyTarget{nullptr};
+    std::atomic<Key> m_key{Key::None};
     std::unique_ptr<ui::UiThread> m_thread;
     HWND m_hWnd = nullptr;
 };
