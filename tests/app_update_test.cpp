@@ -131,6 +131,7 @@ protected:
     }
     void TearDown() override
     {
+        m_bus.ReleaseHold();
         m_bus.SetDeviceDelayMicros(0);
         EXPECT_TRUE(apptest::WaitForWorkerEnd(kUpdateMs));
     }
@@ -168,22 +169,51 @@ protected:
     Image m_radar;
 };
 
-// The program's own images, after the database file from the tool's folder.
-TEST_F(AppUpdate, CompleteUpdateFillsEveryRegionsBarAndGotovoCloses)
+// The program's own images, after the largest database file the tool takes
+// from its folder. The transfer stands still in each region in turn, until
+// timer 1 has shown it: the regions before at their bar lengths, this one at
+// the progress value, the ones after untouched.
+TEST_F(AppUpdate, CompleteUpdateMovesEachRegionsBarInTurnAndGotovoCloses)
 {
     ASSERT_FALSE(m_firmware.bytes.empty());
     ASSERT_FALSE(m_audio.bytes.empty());
     ASSERT_FALSE(m_radar.bytes.empty());
-    std::vector<unsigned char> database(1000);
+    std::vector<unsigned char> database(0x200000);
     for (std::size_t i = 0; i < database.size(); ++i)
-        database[i] = static_cast<unsigned char>(i * 7 + 3);
-    const std::uint32_t databasePages = 4;
+        database[i] = static_cast<unsigned char>(i * 7 + i / 4096);
+    const std::uint32_t databasePages = 8192;
     DatabaseFile file(&database);
     MainDialog dlg;
     HWND hDlg = dlg.Window();
     ASSERT_NE(nullptr, hDlg);
 
+    const int bars[] = {IDC_PROGRESS_DATABASE, IDC_PROGRESS_FIRMWARE, IDC_PROGRESS_AUDIO, IDC_PROGRESS_RADAR};
+    const std::uint32_t pages[] = {databasePages, m_firmware.pages, m_audio.pages, m_radar.pages};
+    // A region's data reports follow its commands: erase, test and write;
+    // test and write; erase, test and write; the radar command and write.
+    std::uint64_t firstData[4] = {4};
+    for (int region = 1; region < 4; ++region)
+        firstData[region] = firstData[region - 1] + pages[region - 1] * 4 + (region == 2 ? 3 : 2);
+    m_bus.HoldBeforeReport(m_unit, firstData[0] + 99);
     ASSERT_TRUE(ui::ClickButton(hDlg, IDC_BTN_START));
+    for (int region = 0; region < 4; ++region) {
+        SCOPED_TRACE(region);
+        ASSERT_TRUE(ui::WaitUntil([&] { return m_bus.IsHolding(); }, kUpdateMs));
+        std::string shown;
+        EXPECT_TRUE(ui::WaitUntil([&] {
+            shown.clear();
+            bool all = true;
+            for (int j = 0; j < 4; ++j) {
+                const int expected = j < region ? BarLength(pages[j]) : j == region ? g_nProgress.load() : 0;
+                all = all && BarPos(hDlg, bars[j]) == expected;
+                shown += std::to_string(BarPos(hDlg, bars[j])) + "/" + std::to_string(expected) + " ";
+            }
+            return all;
+        })) << "bars shown/expected: " << shown;
+        if (region < 3)
+            m_bus.HoldBeforeReport(m_unit, firstData[region + 1] + 99);
+        m_bus.ReleaseHold();
+    }
     ASSERT_TRUE(ui::WaitUntil([&] { return ui::ControlText(hDlg, IDC_BTN_START) == kDoneButtonText; }, kUpdateMs));
     ASSERT_TRUE(apptest::WaitForWorkerEnd());
     UI_EXPECT_TEXT(hDlg, IDC_STATUS, L"Обновление завершено！");
@@ -230,6 +260,38 @@ TEST_F(AppUpdate, CompleteUpdateFillsEveryRegionsBarAndGotovoCloses)
     ASSERT_TRUE(dlg.WaitClosed());
     EXPECT_EQ(IDCANCEL, dlg.Result());
     EXPECT_EQ(commands, m_bus.Commands(m_unit).size());
+}
+
+// One byte over the limit: the worker's own box, OK only and owned by no
+// window, and nothing reaches the unit; the window stays as the worker left it.
+TEST_F(AppUpdate, DatabaseOverItsLimitIsRefusedInAnOkBoxAndTheWindowStaysOpen)
+{
+    const std::vector<unsigned char> database(0x200001);
+    DatabaseFile file(&database);
+    MainDialog dlg;
+    HWND hDlg = dlg.Window();
+    ASSERT_NE(nullptr, hDlg);
+
+    ASSERT_TRUE(ui::ClickButton(hDlg, IDC_BTN_START));
+    ui::WindowQuery query;
+    query.caption = apptest::ProgramName();
+    HWND box = ui::WaitForProcessWindow(query, kUpdateMs);
+    ASSERT_NE(nullptr, box);
+    EXPECT_NE(dlg.ThreadId(), ::GetWindowThreadProcessId(box, nullptr));
+    EXPECT_EQ(nullptr, ui::Owner(box));
+    EXPECT_EQ(L"data error！", ui::MessageBoxText(box));
+    for (int button : {IDOK, IDCANCEL, IDYES, IDNO}) {
+        HWND hButton = ::GetDlgItem(box, button);
+        EXPECT_EQ(button == IDOK, hButton != nullptr && ::IsWindowVisible(hButton)) << "button " << button;
+    }
+
+    EXPECT_TRUE(ui::ClickButton(box, IDOK));
+    EXPECT_TRUE(apptest::WaitForWorkerEnd());
+    UI_EXPECT_TEXT(hDlg, IDC_LABEL_DATABASE, L"Идёт обновление базы данных…");
+    UI_EXPECT_DISABLED(hDlg, IDC_BTN_START);
+    EXPECT_TRUE(m_bus.Commands(m_unit).empty());
+    EXPECT_TRUE(ui::PressEscape(hDlg));
+    EXPECT_TRUE(dlg.WaitClosed());
 }
 
 // The program in a folder whose name makes its path longer than the folder

@@ -80,6 +80,7 @@ struct SimHidBus::Device {
     SimDeviceConfig config;
     bool present = true;
     std::uint64_t unplugAfter = 0;  // reports taken at which it vanishes; 0: never
+    std::uint64_t holdAt = 0;       // the report whose write waits for ReleaseHold; 0: none
 
     std::vector<SimCommand> commands;
     std::uint64_t reportsTaken = 0;
@@ -105,6 +106,7 @@ SimHidBus::SimHidBus() : m_previous(HidSetPlatform(this)) {}
 
 SimHidBus::~SimHidBus()
 {
+    ReleaseHold();
     HidSetPlatform(m_previous);
 }
 
@@ -308,6 +310,28 @@ void SimHidBus::SetDeviceDelayMicros(unsigned micros)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_delayMicros = micros;
+}
+
+void SimHidBus::HoldBeforeReport(int id, std::uint64_t report)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (Device* device = FindDevice(id))
+        device->holdAt = report;
+}
+
+bool SimHidBus::IsHolding() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_holding;
+}
+
+void SimHidBus::ReleaseHold()
+{
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_holding = false;
+    }
+    m_holdReleased.notify_all();
 }
 
 void SimHidBus::SetRecording(bool on)
@@ -762,6 +786,14 @@ BOOL SimHidBus::WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWO
         m_violations.push_back("device " + std::to_string(device->id) + ": a write of " +
                                std::to_string(bytesToWrite) + " bytes");
         return refuse(ERROR_INVALID_USER_BUFFER);
+    }
+
+    if (device->holdAt != 0 && device->reportsTaken + 1 == device->holdAt) {
+        device->holdAt = 0;
+        m_holding = true;
+        m_holdReleased.wait(lock, [this] { return !m_holding; });
+        if (!device->present)
+            return refuse(ERROR_DEVICE_NOT_CONNECTED);
     }
 
     // The unit takes the report in its own time, before the write completes.

@@ -15,6 +15,7 @@
 #include <windows.h>
 
 #include <array>
+#include <condition_variable>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -124,6 +125,12 @@ public:
     void FailWritesFrom(std::uint64_t nth, SimWriteFault fault, DWORD count = 0);
     // Time the unit spends on each report before the write completes.
     void SetDeviceDelayMicros(unsigned micros);
+    // The write of the device's reportth report (counting from 1) waits,
+    // before the unit takes it, until ReleaseHold: a test can look at the
+    // tool while a transfer stands still at a known point.
+    void HoldBeforeReport(int device, std::uint64_t report);
+    bool IsHolding() const;
+    void ReleaseHold();
     // Keeps the call log, the trace lines and the raw reports (on by default;
     // a benchmark turns it off).
     void SetRecording(bool on);
@@ -224,6 +231,8 @@ private:
     std::uint64_t m_faultsFrom = 0;  // 0: none
     Fault m_faultFrom{SimWriteFault::Refuse, 0};
     unsigned m_delayMicros = 0;
+    bool m_holding = false;
+    std::condition_variable m_holdReleased;
     bool m_recording = true;
     std::uint64_t m_writeCalls = 0;
     std::vector<SimCallRecord> m_calls;

@@ -125,6 +125,25 @@ HWND WaitForDialog(DWORD threadId, const std::wstring& caption, DWORD timeoutMs)
     return WaitForWindow(threadId, q, timeoutMs);
 }
 
+namespace {
+BOOL CALLBACK MatchOfProcess(HWND hWnd, LPARAM lParam)
+{
+    DWORD process = 0;
+    ::GetWindowThreadProcessId(hWnd, &process);
+    return process != ::GetCurrentProcessId() || MatchOne(hWnd, lParam);
+}
+} // namespace
+
+HWND WaitForProcessWindow(const WindowQuery& query, DWORD timeoutMs)
+{
+    FindContext ctx{&query, nullptr};
+    WaitUntil([&] {
+        ::EnumWindows(&MatchOfProcess, reinterpret_cast<LPARAM>(&ctx));
+        return ctx.found != nullptr;
+    }, timeoutMs);
+    return ctx.found;
+}
+
 bool WaitForWindowGone(HWND hWnd, DWORD timeoutMs)
 {
     return WaitUntil([&] { return !::IsWindow(hWnd); }, timeoutMs);

@@ -45,6 +45,8 @@ HWND FindThreadWindow(DWORD threadId, const WindowQuery& query);
 // Waits (bounded) for a window of the thread; null on time-out.
 HWND WaitForWindow(DWORD threadId, const WindowQuery& query, DWORD timeoutMs = kWaitMs);
 HWND WaitForDialog(DWORD threadId, const std::wstring& caption, DWORD timeoutMs = kWaitMs);
+// A top-level window of this process on any of its threads (a worker's box).
+HWND WaitForProcessWindow(const WindowQuery& query, DWORD timeoutMs = kWaitMs);
 bool WaitForWindowGone(HWND hWnd, DWORD timeoutMs = kWaitMs);
 // Waits until pred() holds, pumping nothing; FALSE on time-out.
 bool WaitUntil(const std::function<bool()>& pred, DWORD timeoutMs = kWaitMs);
