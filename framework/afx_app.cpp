@@ -5,10 +5,32 @@
 
 namespace {
 
-CWinApp* g_pCurrentApp = nullptr;
+// Read by message boxes on any thread, cleared when the application ends.
+std::atomic<CWinApp*> g_pCurrentApp{nullptr};
+// The name that message boxes show, fixed by AfxWinInit before any other
+// thread runs. Never destroyed: a worker's box raised while the process
+// ends must not read the application object, which static destruction
+// frees first.
+const std::wstring* g_pBoxCaption = nullptr;
 HINSTANCE g_hInstance = nullptr;
 HINSTANCE g_hResource = nullptr;
 std::atomic<bool> g_bControlContainer{false};
+
+// The whole path of a module, however long.
+std::wstring ModulePath(HMODULE hModule)
+{
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD n = ::GetModuleFileNameW(hModule, &path[0], static_cast<DWORD>(path.size()));
+        if (n < path.size()) {
+            path.resize(n);
+            return path;
+        }
+        if (path.size() >= 0x8000)
+            return std::wstring();
+        path.resize(path.size() * 2);
+    }
+}
 
 } // namespace
 
@@ -55,13 +77,13 @@ CWinApp::CWinApp(LPCTSTR lpszAppName)
         m_strAppName = lpszAppName;
         m_pszAppName = m_strAppName.c_str();
     }
-    g_pCurrentApp = this;
+    m_pPreviousApp = g_pCurrentApp.exchange(this);
 }
 
 CWinApp::~CWinApp()
 {
-    if (g_pCurrentApp == this)
-        g_pCurrentApp = nullptr;
+    CWinApp* self = this;
+    g_pCurrentApp.compare_exchange_strong(self, m_pPreviousApp);
 }
 
 BOOL CWinApp::InitApplication()
@@ -96,10 +118,7 @@ void CWinApp::OnHelp()
 
 void CWinApp::SetAppNameFromModule(HINSTANCE hInstance)
 {
-    wchar_t path[MAX_PATH + 1] = {};
-    DWORD n = ::GetModuleFileNameW(hInstance, path, MAX_PATH);
-    path[n < MAX_PATH ? n : MAX_PATH] = L'\0';
-    m_strExeName = AfxAppNameFromModulePath(path);
+    m_strExeName = AfxAppNameFromModulePath(ModulePath(hInstance).c_str());
     m_pszExeName = m_strExeName.c_str();
     if (m_pszAppName != nullptr)
         return;
@@ -189,17 +208,9 @@ UINT AfxMessageBoxStyle(UINT nType)
 
 int AfxMessageBox(LPCTSTR lpszText, UINT nType, UINT)
 {
-    CWinApp* pApp = AfxGetApp();
-    LPCWSTR caption = pApp != nullptr ? pApp->m_pszAppName : nullptr;
-    std::wstring fallback;
-    if (caption == nullptr) {
-        wchar_t path[MAX_PATH + 1] = {};
-        DWORD n = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-        path[n < MAX_PATH ? n : MAX_PATH] = L'\0';
-        fallback = AfxAppNameFromModulePath(path);
-        caption = fallback.c_str();
-    }
-    return ::MessageBoxW(AfxGetSafeOwner(), lpszText, caption, AfxMessageBoxStyle(nType));
+    const std::wstring caption = g_pBoxCaption != nullptr
+        ? *g_pBoxCaption : AfxAppNameFromModulePath(ModulePath(nullptr).c_str());
+    return ::MessageBoxW(AfxGetSafeOwner(), lpszText, caption.c_str(), AfxMessageBoxStyle(nType));
 }
 
 int AfxMessageBox(UINT nIDPrompt, UINT nType, UINT nIDHelp)
@@ -233,6 +244,8 @@ BOOL AfxWinInit(HINSTANCE hInstance, HINSTANCE, LPTSTR lpCmdLine, int nCmdShow)
         pApp->m_nCmdShow = nCmdShow;
         pApp->m_nThreadID = ::GetCurrentThreadId();
         pApp->SetAppNameFromModule(hInstance);
+        if (g_pBoxCaption == nullptr)
+            g_pBoxCaption = new std::wstring(pApp->m_pszAppName);
     }
     return TRUE;
 }

@@ -27,7 +27,7 @@ public:
 class CWinApp : public CWinThread {
     DECLARE_DYNAMIC(CWinApp)
 public:
-    // Records the object as the current application.
+    // Records the object as the current application (until it ends).
     explicit CWinApp(LPCTSTR lpszAppName = nullptr);
     ~CWinApp() override;
 
@@ -56,6 +56,7 @@ private:
     std::wstring m_strAppName;
     std::wstring m_strExeName;
     std::wstring m_strRegistryKey;
+    CWinApp* m_pPreviousApp = nullptr;
 
     DECLARE_MESSAGE_MAP()
 };
