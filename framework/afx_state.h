@@ -14,15 +14,13 @@ struct AfxCurrentMessage {
 };
 AfxCurrentMessage& AfxCurrentMsg();
 
-// Restores the thread's current message when a (possibly nested) dispatch ends.
+// Makes a message the thread's current one while its handler runs, and
+// restores the one before when the (possibly nested) dispatch ends. The end
+// of the outermost dispatch frees the thread's temporary wrappers.
 class AfxCurrentMessageScope {
 public:
-    AfxCurrentMessageScope(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
-        : m_saved(AfxCurrentMsg())
-    {
-        AfxCurrentMsg() = AfxCurrentMessage{hWnd, message, wParam, lParam};
-    }
-    ~AfxCurrentMessageScope() { AfxCurrentMsg() = m_saved; }
+    AfxCurrentMessageScope(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
+    ~AfxCurrentMessageScope();
     AfxCurrentMessageScope(const AfxCurrentMessageScope&) = delete;
     AfxCurrentMessageScope& operator=(const AfxCurrentMessageScope&) = delete;
 
@@ -30,7 +28,7 @@ private:
     AfxCurrentMessage m_saved;
 };
 
-// Detaches every attached wrapper whose window no longer exists.
+// Detaches every wrapper of this thread whose window no longer exists.
 void AfxDetachDeadWindows();
 // Clears the application's main-window pointer if it names pWnd.
 void AfxForgetMainWnd(CWnd* pWnd);

@@ -1,29 +1,46 @@
 #include "afx_wnd.h"
 
 #include <memory>
-#include <mutex>
 #include <unordered_map>
-#include <vector>
 #include "afx_state.h"
 
 namespace {
 
-// Attached wrappers, and the temporary ones handed out for other handles.
-// Temporaries are kept for the life of the process: a caller may hold one
-// on any thread (the update worker does), and they are only a handle each.
-// The maps are never destroyed, so wrappers that outlive static
-// destruction can still detach themselves.
+// Wrappers belong to the thread whose windows they wrap, as the windows
+// themselves do, so each thread has maps of its own and needs no lock.
+// Temporary wrappers, handed out for handles that no object is attached
+// to, live until the thread's outermost message handler returns: a caller
+// must not keep one beyond its handler.
 struct HandleMaps {
-    std::mutex lock;
     std::unordered_map<HWND, CWnd*> permanent;
     std::unordered_map<HWND, std::unique_ptr<CWnd>> temporary;
     std::unordered_map<HMENU, std::unique_ptr<CMenu>> menus;
 };
 
+// Made on first use and freed once the thread's handler has returned with
+// nothing attached: a thread-local object with a destructor would be
+// destroyed at thread exit under the loader lock, where freeing memory can
+// deadlock with another thread.
+thread_local HandleMaps* t_maps = nullptr;
+thread_local int t_messageDepth = 0;
+
 HandleMaps& Maps()
 {
-    static HandleMaps* maps = new HandleMaps;
-    return *maps;
+    if (t_maps == nullptr)
+        t_maps = new HandleMaps;
+    return *t_maps;
+}
+
+void ReleaseTemporaryWrappers()
+{
+    if (t_maps == nullptr)
+        return;
+    t_maps->temporary.clear();
+    t_maps->menus.clear();
+    if (t_maps->permanent.empty()) {
+        delete t_maps;
+        t_maps = nullptr;
+    }
 }
 
 } // namespace
@@ -34,10 +51,25 @@ AfxCurrentMessage& AfxCurrentMsg()
     return current;
 }
 
+AfxCurrentMessageScope::AfxCurrentMessageScope(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
+    : m_saved(AfxCurrentMsg())
+{
+    AfxCurrentMsg() = AfxCurrentMessage{hWnd, message, wParam, lParam};
+    ++t_messageDepth;
+}
+
+AfxCurrentMessageScope::~AfxCurrentMessageScope()
+{
+    AfxCurrentMsg() = m_saved;
+    if (--t_messageDepth == 0)
+        ReleaseTemporaryWrappers();
+}
+
 void AfxDetachDeadWindows()
 {
-    HandleMaps& m = Maps();
-    std::lock_guard<std::mutex> guard(m.lock);
+    if (t_maps == nullptr)
+        return;
+    HandleMaps& m = *t_maps;
     for (auto it = m.permanent.begin(); it != m.permanent.end();) {
         if (!::IsWindow(it->first)) {
             it->second->m_hWnd = nullptr;
@@ -54,9 +86,7 @@ CMenu* CMenu::FromHandle(HMENU hMenu)
 {
     if (hMenu == nullptr)
         return nullptr;
-    HandleMaps& m = Maps();
-    std::lock_guard<std::mutex> guard(m.lock);
-    std::unique_ptr<CMenu>& slot = m.menus[hMenu];
+    std::unique_ptr<CMenu>& slot = Maps().menus[hMenu];
     if (!slot)
         slot.reset(new CMenu(hMenu));
     return slot.get();
@@ -110,7 +140,6 @@ CWnd::~CWnd()
 CWnd* CWnd::FromHandlePermanent(HWND hWnd)
 {
     HandleMaps& m = Maps();
-    std::lock_guard<std::mutex> guard(m.lock);
     auto it = m.permanent.find(hWnd);
     return it != m.permanent.end() ? it->second : nullptr;
 }
@@ -120,7 +149,6 @@ CWnd* CWnd::FromHandle(HWND hWnd)
     if (hWnd == nullptr)
         return nullptr;
     HandleMaps& m = Maps();
-    std::lock_guard<std::mutex> guard(m.lock);
     auto it = m.permanent.find(hWnd);
     if (it != m.permanent.end())
         return it->second;
@@ -137,7 +165,6 @@ BOOL CWnd::Attach(HWND hWnd)
     if (hWnd == nullptr || m_hWnd != nullptr)
         return FALSE;
     HandleMaps& m = Maps();
-    std::lock_guard<std::mutex> guard(m.lock);
     auto it = m.permanent.find(hWnd);
     if (it != m.permanent.end() && it->second != this)
         return FALSE;
@@ -148,13 +175,11 @@ BOOL CWnd::Attach(HWND hWnd)
 
 HWND CWnd::Detach()
 {
-    HandleMaps& m = Maps();
-    std::lock_guard<std::mutex> guard(m.lock);
     HWND hWnd = m_hWnd;
-    if (hWnd != nullptr) {
-        auto it = m.permanent.find(hWnd);
-        if (it != m.permanent.end() && it->second == this)
-            m.permanent.erase(it);
+    if (hWnd != nullptr && t_maps != nullptr) {
+        auto it = t_maps->permanent.find(hWnd);
+        if (it != t_maps->permanent.end() && it->second == this)
+            t_maps->permanent.erase(it);
     }
     m_hWnd = nullptr;
     return hWnd;

@@ -28,7 +28,7 @@ public:
     CMenu() = default;
     explicit CMenu(HMENU hMenu) : m_hMenu(hMenu) {}
 
-    // A wrapper for the handle that lives as long as the process.
+    // A temporary wrapper for the handle (see CWnd::FromHandle).
     static CMenu* FromHandle(HMENU hMenu);
 
     HMENU GetSafeHmenu() const { return m_hMenu; }
@@ -69,8 +69,9 @@ public:
     // Only detaches: a wrapper never destroys a window it did not create.
     ~CWnd() override;
 
-    // The wrapper attached to hWnd if there is one, otherwise a temporary
-    // wrapper that stays valid for the rest of the process.
+    // The wrapper that this thread attached to hWnd if there is one, otherwise
+    // a temporary wrapper, valid until this thread's outermost message
+    // handler returns.
     static CWnd* FromHandle(HWND hWnd);
     static CWnd* FromHandlePermanent(HWND hWnd);
 
