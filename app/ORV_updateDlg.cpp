@@ -20,11 +20,11 @@ public:
     explicit DialogProgressView(CORV_updateDlg& dlg) : m_dlg(dlg) {}
     void SetBarPos(int barId, int pos) override
     {
-        CProgressCtrl* bar = barId == IDC_PROGRESS_DATABASE   ? &m_dlg.m_progressDatabase
-                             : barId == IDC_PROGRESS_FIRMWARE ? &m_dlg.m_progressFirmware
-                             : barId == IDC_PROGRESS_AUDIO    ? &m_dlg.m_progressAudio
-                                                              : &m_dlg.m_progressRadar;
-        bar->SendMessage(PBM_SETPOS, static_cast<WPARAM>(pos), 0);
+        CProgressCtrl& bar = barId == IDC_PROGRESS_DATABASE   ? m_dlg.m_progressDatabase
+                             : barId == IDC_PROGRESS_FIRMWARE ? m_dlg.m_progressFirmware
+                             : barId == IDC_PROGRESS_AUDIO    ? m_dlg.m_progressAudio
+                                                              : m_dlg.m_progressRadar;
+        bar.SetPos(pos);
     }
     void KillTimer(UINT_PTR timerId) override { m_dlg.KillTimer(timerId); }
     void SetDeviceStateText(const wchar_t* text) override

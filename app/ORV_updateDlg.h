@@ -46,8 +46,4 @@ protected:
     LRESULT OnWindowOp(WPARAM wParam, LPARAM lParam);
 
     DECLARE_MESSAGE_MAP()
-
-private:
-    friend class DialogProgressView;
-    friend class DialogStartHost;
 };
