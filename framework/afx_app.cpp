@@ -13,7 +13,6 @@ std::atomic<CWinApp*> g_pCurrentApp{nullptr};
 // frees first.
 const std::wstring* g_pBoxCaption = nullptr;
 HINSTANCE g_hInstance = nullptr;
-HINSTANCE g_hResource = nullptr;
 std::atomic<bool> g_bControlContainer{false};
 
 // The whole path of a module, however long.
@@ -96,16 +95,6 @@ BOOL CWinApp::InitInstance()
     return TRUE;
 }
 
-int CWinApp::ExitInstance()
-{
-    return CWinThread::ExitInstance();
-}
-
-int CWinApp::Run()
-{
-    return CWinThread::Run();
-}
-
 void CWinApp::SetRegistryKey(LPCTSTR lpszRegistryKey)
 {
     m_strRegistryKey = lpszRegistryKey != nullptr ? lpszRegistryKey : L"";
@@ -118,8 +107,6 @@ void CWinApp::OnHelp()
 
 void CWinApp::SetAppNameFromModule(HINSTANCE hInstance)
 {
-    m_strExeName = AfxAppNameFromModulePath(ModulePath(hInstance).c_str());
-    m_pszExeName = m_strExeName.c_str();
     if (m_pszAppName != nullptr)
         return;
 
@@ -128,7 +115,7 @@ void CWinApp::SetAppNameFromModule(HINSTANCE hInstance)
     if (len > 0 && title != nullptr)
         m_strAppName.assign(title, static_cast<size_t>(len));
     else
-        m_strAppName = m_strExeName;
+        m_strAppName = AfxAppNameFromModulePath(ModulePath(hInstance).c_str());
     m_pszAppName = m_strAppName.c_str();
 }
 
@@ -159,14 +146,10 @@ HINSTANCE AfxGetInstanceHandle()
     return g_hInstance != nullptr ? g_hInstance : ::GetModuleHandleW(nullptr);
 }
 
+// The program keeps its resources in itself.
 HINSTANCE AfxGetResourceHandle()
 {
-    return g_hResource != nullptr ? g_hResource : AfxGetInstanceHandle();
-}
-
-void AfxSetResourceHandle(HINSTANCE hInstance)
-{
-    g_hResource = hInstance;
+    return AfxGetInstanceHandle();
 }
 
 std::wstring AfxAppNameFromModulePath(LPCWSTR lpszPath)
@@ -213,15 +196,6 @@ int AfxMessageBox(LPCTSTR lpszText, UINT nType, UINT)
     return ::MessageBoxW(AfxGetSafeOwner(), lpszText, caption.c_str(), AfxMessageBoxStyle(nType));
 }
 
-int AfxMessageBox(UINT nIDPrompt, UINT nType, UINT nIDHelp)
-{
-    const wchar_t* text = nullptr;
-    int len = ::LoadStringW(AfxGetResourceHandle(), nIDPrompt, reinterpret_cast<LPWSTR>(&text), 0);
-    std::wstring prompt = len > 0 && text != nullptr ? std::wstring(text, static_cast<size_t>(len))
-                                                    : std::wstring();
-    return AfxMessageBox(prompt.c_str(), nType, nIDHelp == static_cast<UINT>(-1) ? nIDPrompt : nIDHelp);
-}
-
 void AfxEnableControlContainer()
 {
     g_bControlContainer = true;
@@ -234,24 +208,18 @@ BOOL AfxControlContainerEnabled()
 
 // ---- Start and end of the program ----------------------------------------------------
 
-BOOL AfxWinInit(HINSTANCE hInstance, HINSTANCE, LPTSTR lpCmdLine, int nCmdShow)
+BOOL AfxWinInit(HINSTANCE hInstance, HINSTANCE, LPTSTR lpCmdLine, int)
 {
     g_hInstance = hInstance;
     CWinApp* pApp = AfxGetApp();
     if (pApp != nullptr) {
-        pApp->m_hInstance = hInstance;
         pApp->m_lpCmdLine = lpCmdLine;
-        pApp->m_nCmdShow = nCmdShow;
         pApp->m_nThreadID = ::GetCurrentThreadId();
         pApp->SetAppNameFromModule(hInstance);
         if (g_pBoxCaption == nullptr)
             g_pBoxCaption = new std::wstring(pApp->m_pszAppName);
     }
     return TRUE;
-}
-
-void AfxWinTerm()
-{
 }
 
 int AfxWinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPTSTR lpCmdLine, int nCmdShow)
@@ -273,6 +241,5 @@ int AfxWinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPTSTR lpCmdLine, i
     } catch (...) {
         nReturnCode = -1;
     }
-    AfxWinTerm();
     return nReturnCode;
 }

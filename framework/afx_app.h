@@ -33,8 +33,6 @@ public:
 
     virtual BOOL InitApplication();
     BOOL InitInstance() override;
-    int ExitInstance() override;
-    int Run() override;
 
     // Records the key; the framework keeps no profile, so nothing is written.
     void SetRegistryKey(LPCTSTR lpszRegistryKey);
@@ -43,18 +41,14 @@ public:
     void OnHelp();
 
     LPCTSTR m_pszAppName = nullptr;
-    LPCTSTR m_pszExeName = nullptr;
     LPCTSTR m_pszRegistryKey = nullptr;
-    HINSTANCE m_hInstance = nullptr;
     LPTSTR m_lpCmdLine = nullptr;
-    int m_nCmdShow = SW_SHOWNORMAL;
 
     // Fixes the name from the string table or the program file (see AfxWinInit).
     void SetAppNameFromModule(HINSTANCE hInstance);
 
 private:
     std::wstring m_strAppName;
-    std::wstring m_strExeName;
     std::wstring m_strRegistryKey;
     CWinApp* m_pPreviousApp = nullptr;
 
@@ -66,7 +60,6 @@ CWinApp* AfxGetApp();
 CWnd* AfxGetMainWnd();
 HINSTANCE AfxGetInstanceHandle();
 HINSTANCE AfxGetResourceHandle();
-void AfxSetResourceHandle(HINSTANCE hInstance);
 
 // The file name of a path without folder and extension ("C:\a\tool.exe" -> "tool").
 std::wstring AfxAppNameFromModulePath(LPCWSTR lpszPath);
@@ -79,12 +72,10 @@ HWND AfxGetSafeOwner();
 // exclamation mark, a Yes/No box the question mark.
 UINT AfxMessageBoxStyle(UINT nType);
 int AfxMessageBox(LPCTSTR lpszText, UINT nType = MB_OK, UINT nIDHelp = 0);
-int AfxMessageBox(UINT nIDPrompt, UINT nType = MB_OK, UINT nIDHelp = (UINT)-1);
 
 // We host no OLE controls; the call is only recorded.
 void AfxEnableControlContainer();
 BOOL AfxControlContainerEnabled();
 
 BOOL AfxWinInit(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPTSTR lpCmdLine, int nCmdShow);
-void AfxWinTerm();
 int AfxWinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPTSTR lpCmdLine, int nCmdShow);

@@ -139,7 +139,7 @@ INT_PTR CDialog::DoModal()
     if (pTemplate == nullptr || ::SizeofResource(hInst, hRes) < sizeof(DLGTEMPLATE))
         return -1;
 
-    HWND hWndOwner = m_pParentWnd != nullptr ? m_pParentWnd->GetSafeHwnd() : nullptr;
+    HWND hWndOwner = m_pParentWnd != nullptr ? m_pParentWnd->m_hWnd : nullptr;
     if (hWndOwner == nullptr && AfxGetMainWnd() != this)
         hWndOwner = AfxGetSafeOwner();
     bool bEnableOwner = false;

@@ -150,10 +150,6 @@ protected:
     { WM_DESTROY, 0, 0, 0,                                                 \
       &::afx_detail::ThunkCommand<ThisClass, &ThisClass::OnDestroy> },
 
-#define ON_WM_CLOSE()                                                      \
-    { WM_CLOSE, 0, 0, 0,                                                   \
-      &::afx_detail::ThunkCommand<ThisClass, &ThisClass::OnClose> },
-
 // Target of commands: holds the message map that commands are routed through.
 class CCmdTarget : public CObject {
     DECLARE_DYNAMIC(CCmdTarget)

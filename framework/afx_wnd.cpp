@@ -97,21 +97,6 @@ BOOL CMenu::AppendMenu(UINT nFlags, UINT_PTR nIDNewItem, LPCTSTR lpszNewItem)
     return ::AppendMenuW(m_hMenu, nFlags, nIDNewItem, lpszNewItem);
 }
 
-int CMenu::GetMenuItemCount() const
-{
-    return ::GetMenuItemCount(m_hMenu);
-}
-
-UINT CMenu::GetMenuItemID(int nPos) const
-{
-    return ::GetMenuItemID(m_hMenu, nPos);
-}
-
-int CMenu::GetMenuString(UINT nIDItem, LPTSTR lpString, int nMaxCount, UINT nFlags) const
-{
-    return ::GetMenuStringW(m_hMenu, nIDItem, lpString, nMaxCount, nFlags);
-}
-
 // ---- CPaintDC --------------------------------------------------------------
 
 CPaintDC::CPaintDC(CWnd* pWnd) : m_hWnd(pWnd->m_hWnd)
@@ -135,13 +120,6 @@ CWnd::~CWnd()
 {
     Detach();
     AfxForgetMainWnd(this);
-}
-
-CWnd* CWnd::FromHandlePermanent(HWND hWnd)
-{
-    HandleMaps& m = Maps();
-    auto it = m.permanent.find(hWnd);
-    return it != m.permanent.end() ? it->second : nullptr;
 }
 
 CWnd* CWnd::FromHandle(HWND hWnd)
@@ -192,39 +170,14 @@ CWnd* CWnd::GetDlgItem(int nID) const
     return FromHandle(::GetDlgItem(m_hWnd, nID));
 }
 
-int CWnd::GetDlgCtrlID() const
-{
-    return ::GetDlgCtrlID(m_hWnd);
-}
-
-CWnd* CWnd::GetParent() const
-{
-    return FromHandle(::GetParent(m_hWnd));
-}
-
-DWORD CWnd::GetStyle() const
-{
-    return static_cast<DWORD>(::GetWindowLongPtrW(m_hWnd, GWL_STYLE));
-}
-
 BOOL CWnd::EnableWindow(BOOL bEnable)
 {
     return ::EnableWindow(m_hWnd, bEnable);
 }
 
-BOOL CWnd::IsWindowEnabled() const
-{
-    return ::IsWindowEnabled(m_hWnd);
-}
-
 BOOL CWnd::ShowWindow(int nCmdShow)
 {
     return ::ShowWindow(m_hWnd, nCmdShow);
-}
-
-BOOL CWnd::IsWindowVisible() const
-{
-    return ::IsWindowVisible(m_hWnd);
 }
 
 BOOL CWnd::IsIconic() const
@@ -237,32 +190,9 @@ void CWnd::SetWindowText(LPCTSTR lpszString)
     ::SetWindowTextW(m_hWnd, lpszString);
 }
 
-int CWnd::GetWindowText(LPTSTR lpszStringBuf, int nMaxCount) const
-{
-    return ::GetWindowTextW(m_hWnd, lpszStringBuf, nMaxCount);
-}
-
-std::wstring CWnd::GetWindowText() const
-{
-    std::wstring text(static_cast<size_t>(GetWindowTextLength()) + 1, L'\0');
-    int n = ::GetWindowTextW(m_hWnd, &text[0], static_cast<int>(text.size()));
-    text.resize(n > 0 ? static_cast<size_t>(n) : 0);
-    return text;
-}
-
-int CWnd::GetWindowTextLength() const
-{
-    return ::GetWindowTextLengthW(m_hWnd);
-}
-
 void CWnd::GetClientRect(LPRECT lpRect) const
 {
     ::GetClientRect(m_hWnd, lpRect);
-}
-
-void CWnd::GetWindowRect(LPRECT lpRect) const
-{
-    ::GetWindowRect(m_hWnd, lpRect);
 }
 
 HICON CWnd::SetIcon(HICON hIcon, BOOL bBigIcon)
@@ -274,11 +204,6 @@ HICON CWnd::SetIcon(HICON hIcon, BOOL bBigIcon)
 LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) const
 {
     return ::SendMessageW(m_hWnd, message, wParam, lParam);
-}
-
-BOOL CWnd::PostMessage(UINT message, WPARAM wParam, LPARAM lParam) const
-{
-    return ::PostMessageW(m_hWnd, message, wParam, lParam);
 }
 
 UINT_PTR CWnd::SetTimer(UINT_PTR nIDEvent, UINT nElapse, TIMERPROC lpfnTimer)
@@ -296,13 +221,12 @@ CMenu* CWnd::GetSystemMenu(BOOL bRevert) const
     return CMenu::FromHandle(::GetSystemMenu(m_hWnd, bRevert));
 }
 
-void CWnd::CenterWindow(CWnd* pAlternateOwner)
+void CWnd::CenterWindow()
 {
     RECT rcWnd;
     ::GetWindowRect(m_hWnd, &rcWnd);
 
-    HWND hOwner = pAlternateOwner != nullptr ? pAlternateOwner->m_hWnd
-                                             : ::GetWindow(m_hWnd, GW_OWNER);
+    HWND hOwner = ::GetWindow(m_hWnd, GW_OWNER);
     MONITORINFO mi{};
     mi.cbSize = sizeof(mi);
     ::GetMonitorInfoW(::MonitorFromWindow(hOwner != nullptr ? hOwner : m_hWnd,
@@ -387,7 +311,6 @@ void CWnd::OnSysCommand(UINT, LPARAM) { Default(); }
 HCURSOR CWnd::OnQueryDragIcon() { return reinterpret_cast<HCURSOR>(Default()); }
 void CWnd::OnTimer(UINT_PTR) { Default(); }
 void CWnd::OnDestroy() { Default(); }
-void CWnd::OnClose() { Default(); }
 
 // ---- Controls ----------------------------------------------------------------
 
@@ -402,30 +325,7 @@ void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl)
 
 IMPLEMENT_DYNAMIC(CProgressCtrl, CWnd)
 
-void CProgressCtrl::SetRange(short nLower, short nUpper)
-{
-    ::SendMessageW(m_hWnd, PBM_SETRANGE, 0, MAKELPARAM(nLower, nUpper));
-}
-
-void CProgressCtrl::SetRange32(int nLower, int nUpper)
-{
-    ::SendMessageW(m_hWnd, PBM_SETRANGE32, static_cast<WPARAM>(nLower), nUpper);
-}
-
-void CProgressCtrl::GetRange(int& nLower, int& nUpper) const
-{
-    PBRANGE range{};
-    ::SendMessageW(m_hWnd, PBM_GETRANGE, FALSE, reinterpret_cast<LPARAM>(&range));
-    nLower = range.iLow;
-    nUpper = range.iHigh;
-}
-
 int CProgressCtrl::SetPos(int nPos)
 {
     return static_cast<int>(::SendMessageW(m_hWnd, PBM_SETPOS, static_cast<WPARAM>(nPos), 0));
-}
-
-int CProgressCtrl::GetPos() const
-{
-    return static_cast<int>(::SendMessageW(m_hWnd, PBM_GETPOS, 0, 0));
 }

@@ -1,7 +1,6 @@
 #pragma once
 // Window wrappers: CWnd and the small control, menu and device-context
 // wrappers that dialogs use.
-#include <string>
 #include <windows.h>
 #include <commctrl.h>
 #include "afx_msgmap.h"
@@ -31,11 +30,7 @@ public:
     // A temporary wrapper for the handle (see CWnd::FromHandle).
     static CMenu* FromHandle(HMENU hMenu);
 
-    HMENU GetSafeHmenu() const { return m_hMenu; }
     BOOL AppendMenu(UINT nFlags, UINT_PTR nIDNewItem = 0, LPCTSTR lpszNewItem = nullptr);
-    int GetMenuItemCount() const;
-    UINT GetMenuItemID(int nPos) const;
-    int GetMenuString(UINT nIDItem, LPTSTR lpString, int nMaxCount, UINT nFlags) const;
 
     HMENU m_hMenu = nullptr;
 };
@@ -44,7 +39,6 @@ public:
 class CDC : public CObject {
 public:
     HDC GetSafeHdc() const { return m_hDC; }
-    operator HDC() const { return m_hDC; }
     BOOL DrawIcon(int x, int y, HICON hIcon) { return ::DrawIcon(m_hDC, x, y, hIcon); }
 
     HDC m_hDC = nullptr;
@@ -73,34 +67,20 @@ public:
     // a temporary wrapper, valid until this thread's outermost message
     // handler returns.
     static CWnd* FromHandle(HWND hWnd);
-    static CWnd* FromHandlePermanent(HWND hWnd);
 
     BOOL Attach(HWND hWnd);
     HWND Detach();
 
-    HWND GetSafeHwnd() const { return m_hWnd; }
-    operator HWND() const { return GetSafeHwnd(); }
-
     CWnd* GetDlgItem(int nID) const;
-    int GetDlgCtrlID() const;
-    CWnd* GetParent() const;
-    DWORD GetStyle() const;
 
     BOOL EnableWindow(BOOL bEnable = TRUE);
-    BOOL IsWindowEnabled() const;
     BOOL ShowWindow(int nCmdShow);
-    BOOL IsWindowVisible() const;
     BOOL IsIconic() const;
     void SetWindowText(LPCTSTR lpszString);
-    int GetWindowText(LPTSTR lpszStringBuf, int nMaxCount) const;
-    std::wstring GetWindowText() const;
-    int GetWindowTextLength() const;
     void GetClientRect(LPRECT lpRect) const;
-    void GetWindowRect(LPRECT lpRect) const;
     HICON SetIcon(HICON hIcon, BOOL bBigIcon);
 
     LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
-    BOOL PostMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
 
     UINT_PTR SetTimer(UINT_PTR nIDEvent, UINT nElapse, TIMERPROC lpfnTimer = nullptr);
     BOOL KillTimer(UINT_PTR nIDEvent);
@@ -110,7 +90,7 @@ public:
 
     // Centres on the owner when it has a visible one, else on the work area
     // of the monitor the window is on.
-    void CenterWindow(CWnd* pAlternateOwner = nullptr);
+    void CenterWindow();
     virtual BOOL DestroyWindow();
 
     BOOL UpdateData(BOOL bSaveAndValidate = TRUE);
@@ -130,7 +110,6 @@ public:
     HCURSOR OnQueryDragIcon();
     void OnTimer(UINT_PTR nIDEvent);
     void OnDestroy();
-    void OnClose();
 
     HWND m_hWnd = nullptr;
 
@@ -145,9 +124,5 @@ class CProgressCtrl : public CWnd {
 public:
     CProgressCtrl() = default;
 
-    void SetRange(short nLower, short nUpper);
-    void SetRange32(int nLower, int nUpper);
-    void GetRange(int& nLower, int& nUpper) const;
     int SetPos(int nPos);
-    int GetPos() const;
 };

@@ -44,7 +44,7 @@ protected:
         m_bBoundAtInit = m_progress.m_hWnd == ::GetDlgItem(m_hWnd, IDC_FW_PROGRESS)
                          && m_progress.m_hWnd != nullptr && GetDlgItem(IDC_FW_PROGRESS) == &m_progress;
         if (m_progress.m_hWnd != nullptr) {
-            m_progress.SetRange(0, 300);
+            m_progress.SendMessage(PBM_SETRANGE, 0, MAKELPARAM(0, 300));
             m_progress.SetPos(120);
         }
         return TRUE;
@@ -272,16 +272,13 @@ TEST_F(RunningDialogTest, InitialisationBindsTheProgressBarUntilTheWindowEnds)
     ASSERT_TRUE(Start());
     // Bound, the control is handed out as the member itself.
     EXPECT_TRUE(m_dlg.m_bBoundAtInit);
-    EXPECT_EQ(120, m_dlg.m_progress.GetPos());
-    int lower = -1, upper = -1;
-    m_dlg.m_progress.GetRange(lower, upper);
-    EXPECT_EQ(0, lower);
-    EXPECT_EQ(300, upper);
+    EXPECT_EQ(120, ::SendMessageW(m_dlg.m_progress.m_hWnd, PBM_GETPOS, 0, 0));
+    EXPECT_EQ(300, ::SendMessageW(m_dlg.m_progress.m_hWnd, PBM_GETRANGE, FALSE, 0));
 
     // Other controls come as wrappers that work from this thread too.
     CWnd* pText = m_dlg.GetDlgItem(IDC_FW_TEXT);
     ASSERT_NE(nullptr, pText);
-    EXPECT_EQ(L"Начало", pText->GetWindowText());
+    EXPECT_EQ(L"Начало", ui::WindowText(pText->m_hWnd));
     pText->SetWindowText(L"Готово");
     UI_EXPECT_TEXT(m_hDlg, IDC_FW_TEXT, L"Готово");
     m_dlg.GetDlgItem(IDC_FW_ACTION)->EnableWindow(FALSE);
