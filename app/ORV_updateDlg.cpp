@@ -4,9 +4,9 @@
 #include <new>
 
 #include "AboutDlg.h"
+#include "DialogUpdateWindow.h"
 #include "ErrorTipDlg.h"
 #include "app_messages.h"
-#include "dialog_update_window.h"
 #include "image_platform.h"
 #include "progress_model.h"
 #include "start_command.h"

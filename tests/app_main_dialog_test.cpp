@@ -11,7 +11,7 @@
 
 #include "app_messages.h"
 #include "app_test_window.h"
-#include "dialog_update_window.h"
+#include "DialogUpdateWindow.h"
 #include "sim_hid_bus.h"
 #include "transfer_buffer.h"
 #include "update_state.h"

@@ -1,4 +1,4 @@
-#include "dialog_update_window.h"
+#include "DialogUpdateWindow.h"
 
 #include <commctrl.h>
 
