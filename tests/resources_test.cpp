@@ -390,6 +390,13 @@ TEST(Resources, VersionBlockValues)
     ASSERT_EQ(length, 4u);
     EXPECT_EQ(translation[0], 0x0409);
     EXPECT_EQ(translation[1], 0x04E4);
+
+    // The header names the Windows the program needs: 6.0, for GetTickCount64.
+    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(GetModuleHandleW(nullptr));
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(reinterpret_cast<const BYTE*>(dos) + dos->e_lfanew);
+    EXPECT_EQ(6, nt->OptionalHeader.MajorOperatingSystemVersion);
+    EXPECT_EQ(6, nt->OptionalHeader.MajorSubsystemVersion);
+    EXPECT_EQ(0, nt->OptionalHeader.MinorSubsystemVersion);
 }
 
 #pragma pack(push, 2)
