@@ -6,8 +6,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup-debian.sh
 preset=$(scripts/runnable-preset.sh)
-cmake --preset "$preset" >/dev/null
-cmake --build --preset "$preset" --target orv_bench wineprefix >/dev/null
+. scripts/build-tree.sh
+build_tree "$preset" orv_bench wineprefix
 build=$(pwd)/build/$preset
 . "$build/wine-env"
 

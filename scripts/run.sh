@@ -8,8 +8,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup-debian.sh
 preset=$(scripts/runnable-preset.sh)
-cmake --preset "$preset" >/dev/null
-cmake --build --preset "$preset" --target ORV_update wineprefix >/dev/null
+. scripts/build-tree.sh
+build_tree "$preset" ORV_update wineprefix
 build=$(pwd)/build/$preset
 exe=$build/app/ORV_update.exe
 shot=$(pwd)/build/screenshot.png

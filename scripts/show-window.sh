@@ -1,10 +1,26 @@
 #!/usr/bin/env bash
 # Starts ORV_update.exe of a build tree under wine on the current display and
 # photographs its window. Usage: show-window.sh <build dir> <shot.png> [until-closed]
+# With until-closed (a desktop) the tool runs until its window is closed, as
+# a window the desktop's window manager manages; Ctrl-C ends it and wine.
 set -uo pipefail
 build=$1 shot=$2 mode=${3:-}
 . "$build/wine-env"
+
+stop() {
+  "$WINESERVER" -k 2>/dev/null
+  "$WINESERVER" -w
+}
+trap 'stop; exit 130' INT TERM
+
+# The prefix leaves windows unmanaged for Xvfb, which has no window manager;
+# on a desktop the tool's window is managed like any other.
+managed=N
+[ "$mode" = until-closed ] && managed=Y
 "$WINESERVER" -p 2>/dev/null || true
+"$WINELOADER" reg add 'HKCU\Software\Wine\AppDefaults\ORV_update.exe\X11 Driver' \
+  /v Managed /d "$managed" /f >/dev/null 2>&1
+
 "$WINELOADER" "$build/app/ORV_update.exe" &
 tool=$!
 id=""
@@ -20,5 +36,4 @@ else
   echo "The window did not appear." >&2
 fi
 [ "$mode" = until-closed ] && wait "$tool"
-"$WINESERVER" -k 2>/dev/null
-"$WINESERVER" -w
+stop

@@ -1,0 +1,16 @@
+# Sourced by the scripts that build: build_tree PRESET [TARGET...] configures
+# and builds one tree quietly, its output kept in build/PRESET-build.log; on
+# failure it shows the log's end and ends the calling script.
+build_tree() {
+  local preset=$1; shift
+  local log=build/$preset-build.log
+  local targets=()
+  [ $# -gt 0 ] && targets=(--target "$@")
+  mkdir -p build
+  echo "Building the $preset tree (log: $log)"
+  if ! { cmake --preset "$preset" && cmake --build --preset "$preset" "${targets[@]}"; } >"$log" 2>&1; then
+    tail -n 40 "$log"
+    echo "The $preset build failed; the whole output is in $log." >&2
+    exit 1
+  fi
+}
