@@ -8,6 +8,14 @@ rm -rf "$WINEPREFIX"
 "$WINESERVER" -w
 # Without a window manager (bare Xvfb), managed windows stall when closed.
 "$WINELOADER" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+# Wine draws the caption buttons with its Marlett font, which Debian's wine
+# does not find in its own font folder; without it the close box is a letter.
+ln -sf /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/marlett.ttf"
+# The dialogs' and message boxes' fonts end in DejaVu Sans here, which lacks
+# the full-width "！" and "，"; wine borrows missing signs only from the
+# fonts linked to the one in use.
+"$WINELOADER" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
+  /v 'DejaVu Sans' /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f >/dev/null 2>&1
 "$WINESERVER" -w
 [ -f "$WINEPREFIX/system.reg" ] || { echo "wine prefix creation failed" >&2; exit 1; }
 touch "$WINEPREFIX/.ready"
