@@ -224,10 +224,14 @@ TEST_F(AppUpdate, CompleteUpdateMovesEachRegionsBarInTurnAndGotovoCloses)
     EXPECT_EQ(apptest::ProgramFolder() + kDatabaseFileName, dlg.Object()->m_szDatabasePath);
     EXPECT_EQ(std::vector<std::wstring>{apptest::ProgramFolder() + kDatabaseFileName}, file.OpenedPaths());
 
-    // Timer 1 may show the last page's value once more before it sees the end.
+    // A tick of timer 1 that read the stage just before the worker moved on
+    // writes a page value into that region's bar after the worker filled it;
+    // the tick that sees the end fills every bar.
     EXPECT_TRUE(ui::WaitUntil([&] {
-        return BarPos(hDlg, IDC_PROGRESS_RADAR) == BarLength(m_radar.pages)
-            && BarPos(hDlg, IDC_PROGRESS_DATABASE) == BarLength(databasePages);
+        return BarPos(hDlg, IDC_PROGRESS_DATABASE) == BarLength(databasePages)
+            && BarPos(hDlg, IDC_PROGRESS_FIRMWARE) == BarLength(m_firmware.pages)
+            && BarPos(hDlg, IDC_PROGRESS_AUDIO) == BarLength(m_audio.pages)
+            && BarPos(hDlg, IDC_PROGRESS_RADAR) == BarLength(m_radar.pages);
     }));
     ExpectRegionDone(hDlg, IDC_LABEL_DATABASE, IDC_PROGRESS_DATABASE, L"База данных успешно обновлена", databasePages);
     ExpectRegionDone(hDlg, IDC_LABEL_FIRMWARE, IDC_PROGRESS_FIRMWARE, L"Прошивка успешно обновлена", m_firmware.pages);
