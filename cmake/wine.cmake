@@ -30,6 +30,7 @@ endif()
 add_custom_command(
   OUTPUT ${WINE_PREFIX}/.ready
   COMMAND ${CMAKE_SOURCE_DIR}/scripts/make-wineprefix.sh ${CMAKE_BINARY_DIR}/wine-env
+  DEPENDS ${CMAKE_SOURCE_DIR}/scripts/make-wineprefix.sh
   COMMENT "Creating the wine prefix"
   VERBATIM)
 add_custom_target(wineprefix ALL DEPENDS ${WINE_PREFIX}/.ready)

@@ -15,6 +15,6 @@ echo "$(date -u '+%Y-%m-%d %H:%M UTC'); $(grep -m1 'model name' /proc/cpuinfo | 
      "$(uname -sr); $("$WINELOADER" --version); $preset build"
 echo "load average: $(cut -d" " -f1-3 /proc/loadavg)"
 rc=0
-"$WINELOADER" "$build/bench/orv_bench.exe" "$@" || rc=$?
+"$build/wine-run" "$build/bench/orv_bench.exe" "$@" || rc=$?
 "$WINESERVER" -w
 exit $rc

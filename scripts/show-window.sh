@@ -18,10 +18,10 @@ trap 'stop; exit 130' INT TERM
 managed=N
 [ "$mode" = until-closed ] && managed=Y
 "$WINESERVER" -p 2>/dev/null || true
-"$WINELOADER" reg add 'HKCU\Software\Wine\AppDefaults\ORV_update.exe\X11 Driver' \
+"$build/wine-run" reg add 'HKCU\Software\Wine\AppDefaults\ORV_update.exe\X11 Driver' \
   /v Managed /d "$managed" /f >/dev/null 2>&1
 
-"$WINELOADER" "$build/app/ORV_update.exe" &
+"$build/wine-run" "$build/app/ORV_update.exe" &
 tool=$!
 id=""
 for _ in $(seq 1 60); do
