@@ -16,6 +16,6 @@ xvfb-run -a -s '-screen 0 1024x768x24' setarch -R bash -c '
   "$WINESERVER" -k 2>/dev/null
   "$WINESERVER" -w
   [ $rc -eq 0 ] || echo "The whole output of the tests: $build/ctest.log"
-  grep -vE "^\s*$|^Test project|^\s+Start |^Total Test time|^Internal ctest changing" "$build/ctest.log" | grep -vE "Test +#[0-9]+: .* Passed" | tail -n 60
+  grep -vE "^\s*$|^Test project|^\s+Start |^Total Test time|^Internal ctest changing|^Errors while running CTest" "$build/ctest.log" | grep -vE "Test +#[0-9]+: .* Passed" | tail -n 60
   exit $rc
 ' _ "$build" "$@"
