@@ -106,16 +106,15 @@ BOOL CORV_updateDlg::OnInitDialog()
     if (CWnd* notice = GetDlgItem(IDC_STATUS))
         notice->SetWindowText(kNoticeText);
 
-    // A path cut to the buffer would name another folder (its parent, or a
-    // shorter name's), whose database.bin the worker would then send: a
-    // path that does not fit leaves the folder unknown instead.
-    const DWORD length = ImageCalls().GetModuleFileNameW(nullptr, m_szModuleDir, 256);
-    m_szModuleDir[length < 256 ? length : 255] = L'\0';
-    wchar_t* lastSlash = std::wcsrchr(m_szModuleDir, L'\\');
-    if (length == 0 || length >= 256 || lastSlash == nullptr)
-        m_szModuleDir[0] = L'\0';
-    else
-        lastSlash[1] = L'\0';
+    // The folder comes from the program's whole path, which may be longer
+    // than the buffer while the folder still fits. A folder that does not
+    // fit stays unknown: cut, it would name a parent folder, whose
+    // database.bin the worker would then send.
+    const std::wstring path = AfxGetModulePath(nullptr, ImageCalls().GetModuleFileNameW);
+    const std::size_t folderLength = path.find_last_of(L'\\') + 1;  // 0 without a backslash
+    if (folderLength < 256)
+        path.copy(m_szModuleDir, folderLength);
+    m_szModuleDir[folderLength < 256 ? folderLength : 0] = L'\0';
 
     SetTimer(TIMER_DEVICE_PROBE, kTimerPeriodMs, nullptr);
     return TRUE;

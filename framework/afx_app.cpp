@@ -15,22 +15,6 @@ const std::wstring* g_pBoxCaption = nullptr;
 HINSTANCE g_hInstance = nullptr;
 std::atomic<bool> g_bControlContainer{false};
 
-// The whole path of a module, however long.
-std::wstring ModulePath(HMODULE hModule)
-{
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD n = ::GetModuleFileNameW(hModule, &path[0], static_cast<DWORD>(path.size()));
-        if (n < path.size()) {
-            path.resize(n);
-            return path;
-        }
-        if (path.size() >= 0x8000)
-            return std::wstring();
-        path.resize(path.size() * 2);
-    }
-}
-
 } // namespace
 
 // ---- CWinThread --------------------------------------------------------------
@@ -115,7 +99,7 @@ void CWinApp::SetAppNameFromModule(HINSTANCE hInstance)
     if (len > 0 && title != nullptr)
         m_strAppName.assign(title, static_cast<size_t>(len));
     else
-        m_strAppName = AfxAppNameFromModulePath(ModulePath(hInstance).c_str());
+        m_strAppName = AfxAppNameFromModulePath(AfxGetModulePath(hInstance).c_str());
     m_pszAppName = m_strAppName.c_str();
 }
 
@@ -150,6 +134,23 @@ HINSTANCE AfxGetInstanceHandle()
 HINSTANCE AfxGetResourceHandle()
 {
     return AfxGetInstanceHandle();
+}
+
+std::wstring AfxGetModulePath(HMODULE hModule, AfxModuleFileNameCall getModuleFileName)
+{
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        // A path cut to the buffer comes back as long as the buffer, with or
+        // without its terminator (the platform's versions differ): grow.
+        const DWORD n = getModuleFileName(hModule, &path[0], static_cast<DWORD>(path.size()));
+        if (n < path.size()) {
+            path.resize(n);
+            return path;
+        }
+        if (path.size() >= 0x8000)
+            return std::wstring();
+        path.resize(path.size() * 2);
+    }
 }
 
 std::wstring AfxAppNameFromModulePath(LPCWSTR lpszPath)
@@ -192,7 +193,7 @@ UINT AfxMessageBoxStyle(UINT nType)
 int AfxMessageBox(LPCTSTR lpszText, UINT nType, UINT)
 {
     const std::wstring caption = g_pBoxCaption != nullptr
-        ? *g_pBoxCaption : AfxAppNameFromModulePath(ModulePath(nullptr).c_str());
+        ? *g_pBoxCaption : AfxAppNameFromModulePath(AfxGetModulePath(nullptr).c_str());
     return ::MessageBoxW(AfxGetSafeOwner(), lpszText, caption.c_str(), AfxMessageBoxStyle(nType));
 }
 

@@ -61,6 +61,11 @@ CWnd* AfxGetMainWnd();
 HINSTANCE AfxGetInstanceHandle();
 HINSTANCE AfxGetResourceHandle();
 
+// The whole path of a module's file, however long; empty when it cannot be
+// read. Tests give their own GetModuleFileNameW.
+using AfxModuleFileNameCall = DWORD(WINAPI*)(HMODULE, LPWSTR, DWORD);
+std::wstring AfxGetModulePath(HMODULE hModule, AfxModuleFileNameCall getModuleFileName = ::GetModuleFileNameW);
+
 // The file name of a path without folder and extension ("C:\a\tool.exe" -> "tool").
 std::wstring AfxAppNameFromModulePath(LPCWSTR lpszPath);
 

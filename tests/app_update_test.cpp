@@ -28,11 +28,14 @@ using apptest::MainDialog;
 
 constexpr DWORD kUpdateMs = 60000;  // the sim takes well under a second; wine may be slow to start
 
-// The test's own "database.bin" (or none) behind the worker's file calls:
-// tests that run side by side share the folder the tool reads it from.
+// The test's own "database.bin" (or none) behind the worker's file calls,
+// served in the tool's folder (the test program's, unless a test moves it):
+// tests that run side by side share the real folder.
 class DatabaseFile {
 public:
-    explicit DatabaseFile(const std::vector<unsigned char>* bytes) : m_saved(ImageCalls())
+    explicit DatabaseFile(const std::vector<unsigned char>* bytes,
+                          std::wstring folder = apptest::ProgramFolder())
+        : m_saved(ImageCalls()), m_served(folder + kDatabaseFileName)
     {
         if (bytes != nullptr) {
             EXPECT_TRUE(m_folder.Write(*bytes));
@@ -56,7 +59,7 @@ private:
                               DWORD disposition, DWORD flags, HANDLE templateFile)
     {
         s_current->m_opened.push_back(path);
-        if (path != apptest::ProgramFolder() + kDatabaseFileName)
+        if (path != s_current->m_served)
             return RealImageCalls().CreateFileW(path, access, share, security, disposition, flags, templateFile);
         if (s_current->m_file.empty()) {
             ::SetLastError(ERROR_FILE_NOT_FOUND);
@@ -68,6 +71,7 @@ private:
 
     static DatabaseFile* s_current;
     ImagePlatform m_saved;
+    std::wstring m_served;
     TempFolder m_folder;
     std::wstring m_file;
     std::vector<std::wstring> m_opened;  // written by the worker, read once it has ended
@@ -298,39 +302,91 @@ TEST_F(AppUpdate, DatabaseOverItsLimitIsRefusedInAnOkBoxAndTheWindowStaysOpen)
     EXPECT_TRUE(dlg.WaitClosed());
 }
 
-// The program in a folder whose name makes its path longer than the folder
-// buffer; cut to the buffer, the path would name the folder above, where a
-// database.bin lies.
-DWORD WINAPI LongProgramPath(HMODULE, LPWSTR buffer, DWORD size)
+// The program's path as GetModuleFileNameW gives it; a buffer too small
+// gets as much as fits, and a return value equal to its size, with a
+// terminator (as today's systems do) or without (as older ones did).
+struct ProgramPathCase {
+    const char* name;
+    std::size_t folderLength;  // with its trailing backslash
+    std::size_t fileNameLength;
+    bool terminatesWhenCut;
+    bool folderKnown;
+    bool databaseSent;
+};
+
+void PrintTo(const ProgramPathCase& c, std::ostream* os)
 {
-    const std::wstring path = apptest::ProgramFolder() + std::wstring(260, L'x') + L"\\ORV_update.exe";
-    const DWORD length = static_cast<DWORD>(path.size()) < size ? static_cast<DWORD>(path.size()) : size;
-    std::wmemcpy(buffer, path.c_str(), length);
-    if (length < size)
-        buffer[length] = L'\0';
-    return length;
+    *os << c.name;
 }
 
-TEST_F(AppUpdate, ProgramPathLongerThanTheFolderBufferLeavesTheDatabaseOut)
+ProgramPathCase g_pathCase;
+std::wstring g_programPath;
+
+DWORD WINAPI ProgramPath(HMODULE, LPWSTR buffer, DWORD size)
 {
-    const std::vector<unsigned char> database(1000, 0x5A);
-    DatabaseFile file(&database);
-    ImageCalls().GetModuleFileNameW = &LongProgramPath;
+    const std::size_t length = g_programPath.size() < size ? g_programPath.size() : size;
+    g_programPath.copy(buffer, length);
+    if (length < size)
+        buffer[length] = L'\0';
+    else if (g_pathCase.terminatesWhenCut)
+        buffer[size - 1] = L'\0';
+    return static_cast<DWORD>(length);
+}
+
+class AppProgramPath : public AppUpdate, public ::testing::WithParamInterface<ProgramPathCase> {};
+
+// The folder is kept whenever it fits its buffer, however long the whole
+// path; the database path must fit as well, or the region is left out.
+TEST_P(AppProgramPath, DatabaseBesideTheProgramIsSentWhenItsFolderAndPathFit)
+{
+    g_pathCase = GetParam();
+    const std::wstring base = apptest::ProgramFolder();
+    ASSERT_LT(base.size() + 1, g_pathCase.folderLength) << "the test program's own folder is too long";
+    const std::wstring folder = base + std::wstring(g_pathCase.folderLength - base.size() - 1, L'x') + L"\\";
+    g_programPath = folder + std::wstring(g_pathCase.fileNameLength - 4, L'o') + L".exe";
+    std::vector<unsigned char> database(1000);
+    for (std::size_t i = 0; i < database.size(); ++i)
+        database[i] = static_cast<unsigned char>(i * 13);
+    DatabaseFile file(&database, folder);
+    ImageCalls().GetModuleFileNameW = &ProgramPath;
     MainDialog dlg;
     HWND hDlg = dlg.Window();
     ASSERT_NE(nullptr, hDlg);
     ASSERT_NE(nullptr, dlg.Object());
-    EXPECT_STREQ(L"", dlg.Object()->m_szModuleDir);
+    EXPECT_EQ(g_pathCase.folderKnown ? folder : L"", dlg.Object()->m_szModuleDir);
 
     ASSERT_TRUE(ui::ClickButton(hDlg, IDC_BTN_START));
     ASSERT_TRUE(ui::WaitUntil([&] { return ui::ControlText(hDlg, IDC_BTN_START) == kDoneButtonText; }, kUpdateMs));
     ASSERT_TRUE(apptest::WaitForWorkerEnd());
-    EXPECT_TRUE(file.OpenedPaths().empty());
-    UI_EXPECT_HIDDEN(hDlg, IDC_LABEL_DATABASE);
-    EXPECT_EQ(Describe(ResourceCommands()), Describe(m_bus.Commands(m_unit)));
+    std::vector<SimCommand> expected;
+    if (g_pathCase.databaseSent) {
+        EXPECT_EQ(std::vector<std::wstring>{folder + kDatabaseFileName}, file.OpenedPaths());
+        expected = {{CMD_ERASE_SECTORS, 640, 512}, {CMD_TEST, HID_CMD_KEY, 2}, {CMD_WRITE_PAGES, 10240, 4}};
+        const auto stored = m_bus.Flash(m_unit, 10240, 4);
+        EXPECT_TRUE(std::equal(database.begin(), database.end(), stored.begin()));
+    } else {
+        EXPECT_TRUE(file.OpenedPaths().empty());
+        UI_EXPECT_HIDDEN(hDlg, IDC_LABEL_DATABASE);
+    }
+    for (const SimCommand& c : ResourceCommands())
+        expected.push_back(c);
+    EXPECT_EQ(Describe(expected), Describe(m_bus.Commands(m_unit)));
     EXPECT_TRUE(ui::PressEscape(hDlg));
     EXPECT_TRUE(dlg.WaitClosed());
 }
+
+// "ORV_update.exe" has 14 characters; "database.bin" 12.
+INSTANTIATE_TEST_SUITE_P(Lengths, AppProgramPath, ::testing::Values(
+    ProgramPathCase{"Path255", 241, 14, true, true, true},
+    ProgramPathCase{"Path256", 242, 14, true, true, true},
+    ProgramPathCase{"Path257", 243, 14, true, true, true},
+    ProgramPathCase{"PathOverMaxPathCutWithTerminator", 243, 40, true, true, true},
+    ProgramPathCase{"PathOverMaxPathCutWithoutTerminator", 243, 40, false, true, true},
+    ProgramPathCase{"Folder244DatabasePathTooLong", 244, 14, true, true, false},
+    ProgramPathCase{"Folder255DatabasePathTooLong", 255, 14, true, true, false},
+    ProgramPathCase{"Folder256CutWithTerminator", 256, 14, true, false, false},
+    ProgramPathCase{"Folder300CutWithoutTerminator", 300, 14, false, false, false}),
+    [](const ::testing::TestParamInfo<ProgramPathCase>& info) { return std::string(info.param.name); });
 
 TEST_F(AppUpdate, UnitLostMidTransferShowsTheErrorTipAndThenTheDialogCloses)
 {
