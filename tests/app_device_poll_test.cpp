@@ -32,7 +32,7 @@ TEST_P(AppDevicePoll, UnitMakesTheLineSayReadyOnceAndThePollStops)
     ASSERT_NE(nullptr, hDlg);
     UI_EXPECT_TEXT(hDlg, IDC_DEVICE_STATE, L"");
 
-    ASSERT_TRUE(ui::WaitUntil([&] { return ui::ControlText(hDlg, IDC_DEVICE_STATE) == kDeviceReadyText; }, 5000));
+    ASSERT_TRUE(ui::WaitUntil([&] { return ui::ControlText(hDlg, IDC_DEVICE_STATE) == apptest::kDeviceReady; }, 5000));
     EXPECT_TRUE(ui::IsControlVisible(hDlg, IDC_DEVICE_STATE));
     EXPECT_EQ(0, g_deviceIndex.load()) << "the poll records nothing";
     EXPECT_EQ(0u, m_bus.ReportsTaken(unit));
@@ -50,7 +50,7 @@ TEST_P(AppDevicePoll, UnitMakesTheLineSayReadyOnceAndThePollStops)
     m_bus.Unplug(unit);
     ::Sleep(kTwoTicksMs);
     EXPECT_EQ(probes, m_bus.CallCount(SimCall::GetClassDevs));
-    UI_EXPECT_TEXT(hDlg, IDC_DEVICE_STATE, kDeviceReadyText);
+    UI_EXPECT_TEXT(hDlg, IDC_DEVICE_STATE, apptest::kDeviceReady);
 
     EXPECT_TRUE(ui::PressEscape(hDlg));
     EXPECT_TRUE(dlg.WaitClosed());

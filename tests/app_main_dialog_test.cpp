@@ -127,9 +127,15 @@ TEST_F(AppMainDialog, OpensWithTheTemplatesControlsTheNoticeAndTheFocusOnStart)
     EXPECT_NE(CLR_INVALID, face);
     EXPECT_EQ(0, drawn) << "pixels differ from the dialog's face in the middle of the window";
 
-    // The focus is on Start: Enter presses it (no unit: the E16 message).
+    // The focus is on Start: Enter presses it (no unit: the E16 message,
+    // whose type names no icon: an OK box gets the exclamation mark).
     ASSERT_TRUE(dlg.PressEnterOn(IDC_BTN_START));
-    EXPECT_EQ(kNoDeviceText, UI_ANSWER_BOX(dlg.ThreadId(), apptest::ProgramName(), IDOK));
+    HWND box = dlg.WaitOwned(apptest::ProgramName());
+    ASSERT_NE(nullptr, box);
+    EXPECT_EQ(L"Ошибка E16\nУстройство не подключено！", ui::MessageBoxText(box));
+    EXPECT_EQ(::LoadIconW(nullptr, IDI_EXCLAMATION), ui::MessageBoxIcon(box));
+    EXPECT_TRUE(ui::ClickButton(box, IDOK));
+    UI_EXPECT_GONE(box);
     EXPECT_TRUE(::IsWindow(hDlg));
 
     // Escape asks nothing.
@@ -202,6 +208,7 @@ TEST_F(AppMainDialog, CancelAsksAndOnlyYesClosesWhileTheTimersGoOn)
     HWND box = dlg.WaitOwned(apptest::ProgramName());
     ASSERT_NE(nullptr, box) << "no question captioned " << testing::PrintToString(apptest::ProgramName());
     EXPECT_EQ(kCancelQuestion, ui::MessageBoxText(box));
+    EXPECT_EQ(::LoadIconW(nullptr, IDI_QUESTION), ui::MessageBoxIcon(box));
     EXPECT_NE(nullptr, ::GetDlgItem(box, IDYES));
     EXPECT_NE(nullptr, ::GetDlgItem(box, IDNO));
     EXPECT_EQ(nullptr, ::GetDlgItem(box, IDOK));
@@ -210,7 +217,7 @@ TEST_F(AppMainDialog, CancelAsksAndOnlyYesClosesWhileTheTimersGoOn)
     m_bus.AddDevice();
     ASSERT_TRUE(::PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDNO, BN_CLICKED), 0));
     UI_EXPECT_GONE(box);
-    EXPECT_TRUE(ui::WaitUntil([&] { return ui::ControlText(hDlg, IDC_DEVICE_STATE) == kDeviceReadyText; }));
+    EXPECT_TRUE(ui::WaitUntil([&] { return ui::ControlText(hDlg, IDC_DEVICE_STATE) == apptest::kDeviceReady; }));
     EXPECT_TRUE(::IsWindow(hDlg));
     EXPECT_TRUE(::IsWindowEnabled(hDlg));
 

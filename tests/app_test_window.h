@@ -17,6 +17,7 @@
 namespace apptest {
 
 inline constexpr wchar_t kMainCaption[] = L"Kelto Vend9 (V1.1.2) ";
+inline constexpr wchar_t kDeviceReady[] = L"Прибор подключен и готов к загрузке";
 
 // The test program's file name without folder and extension: the caption of
 // every message box the tool shows.

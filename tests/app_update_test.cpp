@@ -214,6 +214,15 @@ TEST_F(AppUpdate, CompleteUpdateMovesEachRegionsBarInTurnAndGotovoCloses)
             }
             return all;
         })) << "bars shown/expected: " << shown;
+        if (region == 1) {
+            // Enter mid-transfer: the focus stays on the disabled Start, so
+            // it presses nothing and the dialog goes on.
+            ASSERT_TRUE(dlg.PressEnterOn(IDC_BTN_START));
+            if (dlg.WaitClosed(500)) {
+                m_bus.ReleaseHold();
+                FAIL() << "Enter ended the dialog mid-transfer";
+            }
+        }
         if (region < 3)
             m_bus.HoldBeforeReport(m_unit, firstData[region + 1] + 99);
         m_bus.ReleaseHold();
@@ -288,6 +297,7 @@ TEST_F(AppUpdate, DatabaseOverItsLimitIsRefusedInAnOkBoxAndTheWindowStaysOpen)
     EXPECT_NE(dlg.ThreadId(), ::GetWindowThreadProcessId(box, nullptr));
     EXPECT_EQ(nullptr, ui::Owner(box));
     EXPECT_EQ(L"data error！", ui::MessageBoxText(box));
+    EXPECT_EQ(::LoadIconW(nullptr, IDI_EXCLAMATION), ui::MessageBoxIcon(box));
     for (int button : {IDOK, IDCANCEL, IDYES, IDNO}) {
         HWND hButton = ::GetDlgItem(box, button);
         EXPECT_EQ(button == IDOK, hButton != nullptr && ::IsWindowVisible(hButton)) << "button " << button;

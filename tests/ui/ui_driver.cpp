@@ -231,6 +231,25 @@ std::wstring MessageBoxText(HWND hBox)
     return text;
 }
 
+namespace {
+BOOL CALLBACK FindIcon(HWND hWnd, LPARAM lParam)
+{
+    const LONG style = ::GetWindowLongW(hWnd, GWL_STYLE);
+    if ((style & SS_TYPEMASK) != SS_ICON || (style & WS_VISIBLE) == 0
+        || _wcsicmp(ClassOf(hWnd).c_str(), L"Static") != 0)
+        return TRUE;
+    *reinterpret_cast<HICON*>(lParam) = reinterpret_cast<HICON>(::SendMessageW(hWnd, STM_GETICON, 0, 0));
+    return FALSE;
+}
+} // namespace
+
+HICON MessageBoxIcon(HWND hBox)
+{
+    HICON icon = nullptr;
+    ::EnumChildWindows(hBox, &FindIcon, reinterpret_cast<LPARAM>(&icon));
+    return icon;
+}
+
 bool AnswerMessageBox(DWORD threadId, const std::wstring& caption, int button,
                       std::wstring* text, HWND owner, bool matchOwner, DWORD timeoutMs)
 {

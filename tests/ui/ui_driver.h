@@ -76,6 +76,8 @@ bool AnswerMessageBox(DWORD threadId, const std::wstring& caption, int button,
                       bool matchOwner = false, DWORD timeoutMs = kWaitMs);
 // The static texts of a message box, joined.
 std::wstring MessageBoxText(HWND hBox);
+// The icon a message box shows; null when it shows none.
+HICON MessageBoxIcon(HWND hBox);
 
 // gtest helpers that report at the caller's line.
 void ExpectText(const char* file, int line, HWND hDlg, int id, const std::wstring& expected);
