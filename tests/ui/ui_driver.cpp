@@ -199,8 +199,11 @@ bool PressKey(HWND hDlg, UINT vk)
         && (info.hwndFocus == hDlg || ::IsChild(hDlg, info.hwndFocus)))
         target = info.hwndFocus;
     const UINT scan = ::MapVirtualKeyW(vk, MAPVK_VK_TO_VSC);
-    return ::PostMessageW(target, WM_KEYDOWN, vk, 1 | (scan << 16))
-        && ::PostMessageW(target, WM_KEYUP, vk, 1 | (scan << 16) | 0xC0000000u);
+    if (!::PostMessageW(target, WM_KEYDOWN, vk, 1 | (scan << 16)))
+        return false;
+    // A key-down that has already closed its window has done its job; the
+    // key-up then has no window to go to.
+    return ::PostMessageW(target, WM_KEYUP, vk, 1 | (scan << 16) | 0xC0000000u) || !::IsWindow(target);
 }
 
 bool CloseWithCloseBox(HWND hWnd)
