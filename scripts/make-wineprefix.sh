@@ -1,20 +1,29 @@
 #!/usr/bin/env bash
 # Creates a fresh wine prefix for one build tree, quietly and completely.
-set -euo pipefail
+# Wine's own output goes to wineprefix.log beside the prefix; if the prefix
+# cannot be made, the step that failed and the log's end are shown.
+set -uo pipefail
 . "$1"
-# No address-space randomisation, as for every wine program of the tree
-# (see cmake/wine-run.in).
-wine() { setarch -R "$WINELOADER" "$@" >/dev/null 2>&1; }
+log=$WINEPREFIX.log
+fail() {
+  echo "error: the wine prefix could not be made: $1. The end of wine's output ($log):" >&2
+  tail -n 15 "$log" >&2
+  exit 1
+}
+wine() { $WINE_NORANDOM "$WINELOADER" "$@" >>"$log" 2>&1; }
 
-"$WINESERVER" -k 2>/dev/null || true
+: >"$log"
+"$WINESERVER" -k >>"$log" 2>&1
 rm -rf "$WINEPREFIX"
-wine wineboot -i || true
+wine wineboot -i
 "$WINESERVER" -w
+[ -f "$WINEPREFIX/system.reg" ] || fail "wineboot made no registry"
 # Without a window manager (bare Xvfb), managed windows stall when closed.
-wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f
+wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f || fail "reg add (Managed) failed"
 # A program that crashes prints winedbg's backtrace and ends, instead of
 # waiting behind winedbg's crash dialog until the test's time-out.
-wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f
+wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f ||
+  fail "reg add (ShowCrashDialog) failed"
 # Wine draws the caption buttons with its Marlett font, which Debian's wine
 # does not find in its own font folder; without it the close box is a letter.
 ln -sf /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/marlett.ttf"
@@ -22,7 +31,6 @@ ln -sf /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/marl
 # the full-width "！" and "，"; wine borrows missing signs only from the
 # fonts linked to the one in use.
 wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
-  /v 'DejaVu Sans' /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f
+  /v 'DejaVu Sans' /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f || fail "reg add (FontLink) failed"
 "$WINESERVER" -w
-[ -f "$WINEPREFIX/system.reg" ] || { echo "wine prefix creation failed" >&2; exit 1; }
 touch "$WINEPREFIX/.ready"

@@ -4,14 +4,15 @@
 # Usage: scripts/run-tests.sh <build dir> [ctest arguments...]
 set -uo pipefail
 build=$(cd "$1" && pwd); shift
-# setarch -R: wine and every program it starts run without address-space
-# randomisation (see cmake/wine-run.in).
-xvfb-run -a -s '-screen 0 1024x768x24' setarch -R bash -c '
+. "$build/wine-env"
+# Wine and every program it starts run without address-space randomisation
+# where the machine allows it (see cmake/wine-run.in); one test at a time
+# per processor.
+xvfb-run -a -s '-screen 0 1024x768x24' ${WINE_NORANDOM:-} bash -c '
   build=$1; shift
-  . "$build/wine-env"
   "$WINESERVER" -p
   "$WINELOADER" wineboot >/dev/null 2>&1
-  ctest --test-dir "$build" -j 8 --timeout 120 --output-on-failure "$@" > "$build/ctest.log" 2>&1
+  ctest --test-dir "$build" -j "$(nproc)" --timeout 120 --output-on-failure "$@" > "$build/ctest.log" 2>&1
   rc=$?
   "$WINESERVER" -k 2>/dev/null
   "$WINESERVER" -w
