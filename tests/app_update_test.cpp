@@ -13,6 +13,7 @@
 
 #include "app_test_window.h"
 #include "engine/temp_folder.h"
+#include "fake_module_path.h"
 #include "hid_commands.h"
 #include "image_platform.h"
 #include "sim_hid_bus.h"
@@ -312,9 +313,8 @@ TEST_F(AppUpdate, DatabaseOverItsLimitIsRefusedInAnOkBoxAndTheWindowStaysOpen)
     EXPECT_TRUE(dlg.WaitClosed());
 }
 
-// The program's path as GetModuleFileNameW gives it; a buffer too small
-// gets as much as fits, and a return value equal to its size, with a
-// terminator (as today's systems do) or without (as older ones did).
+// The program somewhere else: its folder and file name of the given
+// lengths, and how GetModuleFileNameW cuts a path too long for its buffer.
 struct ProgramPathCase {
     const char* name;
     std::size_t folderLength;  // with its trailing backslash
@@ -329,47 +329,34 @@ void PrintTo(const ProgramPathCase& c, std::ostream* os)
     *os << c.name;
 }
 
-ProgramPathCase g_pathCase;
-std::wstring g_programPath;
-
-DWORD WINAPI ProgramPath(HMODULE, LPWSTR buffer, DWORD size)
-{
-    const std::size_t length = g_programPath.size() < size ? g_programPath.size() : size;
-    g_programPath.copy(buffer, length);
-    if (length < size)
-        buffer[length] = L'\0';
-    else if (g_pathCase.terminatesWhenCut)
-        buffer[size - 1] = L'\0';
-    return static_cast<DWORD>(length);
-}
-
 class AppProgramPath : public AppUpdate, public ::testing::WithParamInterface<ProgramPathCase> {};
 
 // The folder is kept whenever it fits its buffer, however long the whole
 // path; the database path must fit as well, or the region is left out.
 TEST_P(AppProgramPath, DatabaseBesideTheProgramIsSentWhenItsFolderAndPathFit)
 {
-    g_pathCase = GetParam();
+    const ProgramPathCase& pathCase = GetParam();
     const std::wstring base = apptest::ProgramFolder();
-    ASSERT_LT(base.size() + 1, g_pathCase.folderLength) << "the test program's own folder is too long";
-    const std::wstring folder = base + std::wstring(g_pathCase.folderLength - base.size() - 1, L'x') + L"\\";
-    g_programPath = folder + std::wstring(g_pathCase.fileNameLength - 4, L'o') + L".exe";
+    ASSERT_LT(base.size() + 1, pathCase.folderLength) << "the test program's own folder is too long";
+    const std::wstring folder = base + std::wstring(pathCase.folderLength - base.size() - 1, L'x') + L"\\";
+    fake::g_modulePath = folder + std::wstring(pathCase.fileNameLength - 4, L'o') + L".exe";
+    fake::g_terminatesWhenCut = pathCase.terminatesWhenCut;
     std::vector<unsigned char> database(1000);
     for (std::size_t i = 0; i < database.size(); ++i)
         database[i] = static_cast<unsigned char>(i * 13);
     DatabaseFile file(&database, folder);
-    ImageCalls().GetModuleFileNameW = &ProgramPath;
+    ImageCalls().GetModuleFileNameW = &fake::ModuleFileName;
     MainDialog dlg;
     HWND hDlg = dlg.Window();
     ASSERT_NE(nullptr, hDlg);
     ASSERT_NE(nullptr, dlg.Object());
-    EXPECT_EQ(g_pathCase.folderKnown ? folder : L"", dlg.Object()->m_szModuleDir);
+    EXPECT_EQ(pathCase.folderKnown ? folder : L"", dlg.Object()->m_szModuleDir);
 
     ASSERT_TRUE(ui::ClickButton(hDlg, IDC_BTN_START));
     ASSERT_TRUE(ui::WaitUntil([&] { return ui::ControlText(hDlg, IDC_BTN_START) == kDoneButtonText; }, kUpdateMs));
     ASSERT_TRUE(apptest::WaitForWorkerEnd());
     std::vector<SimCommand> expected;
-    if (g_pathCase.databaseSent) {
+    if (pathCase.databaseSent) {
         EXPECT_EQ(std::vector<std::wstring>{folder + kDatabaseFileName}, file.OpenedPaths());
         expected = {{CMD_ERASE_SECTORS, 640, 512}, {CMD_TEST, HID_CMD_KEY, 2}, {CMD_WRITE_PAGES, 10240, 4}};
         const auto stored = m_bus.Flash(m_unit, 10240, 4);

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 #include <string>
-#include <vector>
 #include "afxwin.h"
+#include "fake_module_path.h"
 #include "framework_test_res.h"
 #include "ui/ui_driver.h"
 
@@ -25,44 +25,25 @@ TEST(Application, NameIsTheProgramFileWithoutFolderAndExtension)
     EXPECT_EQ(::GetModuleHandleW(nullptr), AfxGetResourceHandle());
 }
 
-// A module path of any length, as GetModuleFileNameW gives it: a buffer too
-// small gets as much as fits and a result equal to its size, with a
-// terminator (today's systems) or without (older ones).
-std::wstring g_modulePath;
-bool g_terminatesWhenCut = true;
-std::vector<DWORD> g_bufferSizes;
-
-DWORD WINAPI ModuleFileName(HMODULE, LPWSTR buffer, DWORD size)
-{
-    g_bufferSizes.push_back(size);
-    const std::size_t length = g_modulePath.size() < size ? g_modulePath.size() : size;
-    g_modulePath.copy(buffer, length);
-    if (length < size)
-        buffer[length] = L'\0';
-    else if (g_terminatesWhenCut)
-        buffer[size - 1] = L'\0';
-    return static_cast<DWORD>(length);
-}
-
 TEST(Application, ModulePathIsReadWholeAtAndBeyondItsBufferSize)
 {
     for (bool terminates : {true, false}) {
-        g_terminatesWhenCut = terminates;
+        fake::g_terminatesWhenCut = terminates;
         for (std::size_t length : {std::size_t(MAX_PATH - 1), std::size_t(MAX_PATH), std::size_t(MAX_PATH + 1),
                                    std::size_t(2 * MAX_PATH), std::size_t(32000)}) {
             SCOPED_TRACE(std::to_string(length) + (terminates ? " cut with terminator" : " cut without"));
-            g_modulePath = L"C:\\" + std::wstring(length - 12, L'd') + L"\\Tool.exe";
-            ASSERT_EQ(length, g_modulePath.size());
-            g_bufferSizes.clear();
-            EXPECT_EQ(g_modulePath, AfxGetModulePath(nullptr, &ModuleFileName));
-            EXPECT_EQ(static_cast<DWORD>(MAX_PATH), g_bufferSizes.front());
-            EXPECT_GT(g_bufferSizes.back(), length);
+            fake::g_modulePath = L"C:\\" + std::wstring(length - 12, L'd') + L"\\Tool.exe";
+            ASSERT_EQ(length, fake::g_modulePath.size());
+            fake::g_moduleBufferSizes.clear();
+            EXPECT_EQ(fake::g_modulePath, AfxGetModulePath(nullptr, &fake::ModuleFileName));
+            EXPECT_EQ(static_cast<DWORD>(MAX_PATH), fake::g_moduleBufferSizes.front());
+            EXPECT_GT(fake::g_moduleBufferSizes.back(), length);
             // The message boxes' caption, whatever the length.
-            EXPECT_EQ(L"Tool", AfxAppNameFromModulePath(AfxGetModulePath(nullptr, &ModuleFileName).c_str()));
+            EXPECT_EQ(L"Tool", AfxAppNameFromModulePath(AfxGetModulePath(nullptr, &fake::ModuleFileName).c_str()));
         }
     }
-    g_modulePath.clear();
-    EXPECT_EQ(L"", AfxGetModulePath(nullptr, &ModuleFileName)) << "a failed call";
+    fake::g_modulePath.clear();
+    EXPECT_EQ(L"", AfxGetModulePath(nullptr, &fake::ModuleFileName)) << "a failed call";
 }
 
 TEST(Application, GivenNameIsKept)
