@@ -12,7 +12,7 @@ build_tree() {
   if ! { cmake --preset "$preset" && cmake --build --preset "$preset" "${targets[@]}"; } >"$log" 2>&1; then
     # The first errors say what went wrong; the compiler's notes that follow
     # them can fill the end of the log.
-    local errors='(^|[: ])(fatal )?error:|^FAILED:|^CMake Error'
+    local errors='(^|[: ])(fatal )?error:|undefined reference|multiple definition|^FAILED:|^CMake Error'
     if grep -qE "$errors" "$log"; then
       echo "The first errors:"
       grep -m 8 -E "$errors" "$log"

@@ -14,7 +14,7 @@ wine() { $WINE_NORANDOM "$WINELOADER" "$@" >>"$log" 2>&1; }
 
 : >"$log"
 "$WINESERVER" -k >>"$log" 2>&1
-rm -rf "$WINEPREFIX"
+rm -rf "$WINEPREFIX" || fail "the old prefix could not be removed"
 wine wineboot -i
 "$WINESERVER" -w
 [ -f "$WINEPREFIX/system.reg" ] || fail "wineboot made no registry"
@@ -26,7 +26,8 @@ wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /
   fail "reg add (ShowCrashDialog) failed"
 # Wine draws the caption buttons with its Marlett font, which Debian's wine
 # does not find in its own font folder; without it the close box is a letter.
-ln -sf /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/marlett.ttf"
+ln -sf /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/marlett.ttf" ||
+  fail "wine's Marlett font could not be linked"
 # The dialogs' and message boxes' fonts end in DejaVu Sans here, which lacks
 # the full-width "！" and "，"; wine borrows missing signs only from the
 # fonts linked to the one in use.

@@ -36,10 +36,7 @@ TEST(Application, ModulePathIsReadWholeAtAndBeyondItsBufferSize)
             ASSERT_EQ(length, fake::g_modulePath.size());
             fake::g_moduleBufferSizes.clear();
             EXPECT_EQ(fake::g_modulePath, AfxGetModulePath(nullptr, &fake::ModuleFileName));
-            EXPECT_EQ(static_cast<DWORD>(MAX_PATH), fake::g_moduleBufferSizes.front());
             EXPECT_GT(fake::g_moduleBufferSizes.back(), length);
-            // The message boxes' caption, whatever the length.
-            EXPECT_EQ(L"Tool", AfxAppNameFromModulePath(AfxGetModulePath(nullptr, &fake::ModuleFileName).c_str()));
         }
     }
     fake::g_modulePath.clear();
