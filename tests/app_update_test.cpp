@@ -7,7 +7,6 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include <cwchar>
 #include <string>
 #include <vector>
 
