@@ -72,7 +72,8 @@ private:
 };
 
 // "%s%s" of the folder and the file name, never cut short: a path that does
-// not fit would name another file, so it is left empty and reported.
+// not fit would name another file, so it is left empty and the database
+// region is skipped, as for a missing file.
 bool FormatDatabasePath(const wchar_t (&dir)[256], wchar_t (&path)[256])
 {
     const std::size_t dirLen = wcsnlen(dir, 256);
@@ -107,9 +108,11 @@ RegionEnd Update::Database(const UpdateRegion& region)
         return RegionEnd::Skipped;
 
     ShowRegion(region);
-    const DWORD size = ImageCalls().GetFileSize(file.get(), nullptr);
+    // A file of 4 GiB or more is over the limit, not its size modulo 4 GiB.
+    DWORD high = 0;
+    const DWORD size = ImageCalls().GetFileSize(file.get(), &high);
     const std::uint64_t rounded = RoundedImageSize(size, region.granularity);
-    if (rounded > region.limit) {
+    if (high != 0 || rounded > region.limit) {
         file.Close();
         m_window.ShowMessage(region.limitMessage);
         return RegionEnd::EndedEarly;

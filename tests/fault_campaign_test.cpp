@@ -310,7 +310,8 @@ TEST(FaultCampaignModel, CoversEveryPointOfTheUpdate)
     EXPECT_EQ(last, 14u + 4 * (4 + 16 + 3 + 8 + 8));
 }
 
-// --- the database file's bad inputs, on real files
+// --- the database file's bad inputs: real files where the platform's own
+// answer matters, the file stand-in for sizes and reads no disk gives
 
 std::atomic<int> g_fileOpens{0}, g_fileCloses{0}, g_fileReads{0};
 
@@ -332,15 +333,19 @@ BOOL WINAPI CountingClose(HANDLE file)
     return RealImageCalls().CloseHandle(file);
 }
 
-enum class Input { File, LockedFile, Directory, ShortRead };
+// Real files: File, Missing, HeldForReading (another program has it open for
+// reading, sharing reading), LockedFile (open without sharing), Directory.
+// The stand-in: ReadOnly, ShortRead, ClaimedSize.
+enum class Input { File, Missing, HeldForReading, LockedFile, Directory, ReadOnly, ShortRead, ClaimedSize };
 // Skipped: without a word, and the update goes on. TooLarge: shown, the box
-// says "data error！", nothing is sent. Unread: shown, then the failure path.
+// says "data error！", nothing is read or sent. Unread: shown, then the
+// worker ends without a word and nothing is sent.
 enum class End { Written, Skipped, TooLarge, Unread };
 
 struct DatabaseCase {
     const char* name;
     Input input;
-    std::uint32_t size;       // the file's size (the size claimed, for a short read)
+    std::uint64_t size;       // the file's size (the size claimed, for a short read)
     std::uint32_t delivered;  // short read: what the read gives
     End end;
 };
@@ -361,34 +366,48 @@ TEST_P(DatabaseInput, IsWrittenSkippedOrRefusedAsTheRulesSay)
     const DatabaseCase& c = GetParam();
     // One small main program after it shows whether the update went on.
     images.SetResource(IDR_BIN_FIRMWARE, Pattern(2048, 2));
-    const auto content = Pattern(c.input == Input::File ? c.size : 1000, 9);
+    const auto content = Pattern(c.input == Input::ClaimedSize ? 0 : std::size_t(c.size), 9);
     TempFolder folder;
-    HANDLE lock = INVALID_HANDLE_VALUE;
-    if (c.input == Input::ShortRead) {
-        images.SetDatabase(Pattern(c.size, 9));
+    HANDLE holder = INVALID_HANDLE_VALUE;
+    if (c.input == Input::ReadOnly) {
+        images.SetDatabase(content);
+        images.SetDatabaseReadOnly();
+    } else if (c.input == Input::ShortRead) {
+        images.SetDatabase(content);
         images.SetDatabaseShortRead(c.delivered);
+    } else if (c.input == Input::ClaimedSize) {
+        images.SetDatabaseClaimedSize(c.size);
     } else {
         ImagePlatform& calls = ImageCalls();
         calls.CreateFileW = CountingCreateFile;
         calls.GetFileSize = RealImageCalls().GetFileSize;
         calls.ReadFile = CountingReadFile;
         calls.CloseHandle = CountingClose;
-        if (c.input == Input::Directory)
+        if (c.input == Input::Directory) {
             ASSERT_TRUE(CreateDirectoryW(folder.File().c_str(), nullptr));
-        else
+        } else if (c.input != Input::Missing) {
             ASSERT_TRUE(folder.Write(content));
-        if (c.input == Input::LockedFile) {
-            lock = CreateFileW(folder.File().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                               nullptr);
-            ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+        }
+        if (c.input == Input::HeldForReading || c.input == Input::LockedFile) {
+            holder = CreateFileW(folder.File().c_str(), GENERIC_READ,
+                                 c.input == Input::HeldForReading ? FILE_SHARE_READ : 0, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+            ASSERT_NE(holder, INVALID_HANDLE_VALUE);
         }
     }
     if (c.size > 1000000)
         bus.SetRecording(false);
+    // Once read, the file is closed: before the region's commands go out,
+    // and before the box that refuses it waits for the user.
+    std::atomic<int> openWhileUsed{0};
+    log->hook = [&](const std::string& line) {
+        if (line.rfind("range 1002 ", 0) == 0 || line == "message data error！")
+            openWhileUsed += g_fileOpens - g_fileCloses + images.OpenDatabaseHandles();
+    };
 
     const DWORD result = RunWorker(log, folder.Path());
-    if (lock != INVALID_HANDLE_VALUE)
-        CloseHandle(lock);
+    if (holder != INVALID_HANDLE_VALUE)
+        CloseHandle(holder);
 
     const bool completes = c.end == End::Written || c.end == End::Skipped;
     const int pages = Pages(int(c.size), 256);
@@ -415,13 +434,15 @@ TEST_P(DatabaseInput, IsWrittenSkippedOrRefusedAsTheRulesSay)
         EXPECT_EQ(bus.WriteCalls(), 0u) << "nothing may be sent";
     }
     EXPECT_EQ(g_fileOpens.load(), g_fileCloses.load()) << "the database file was left open";
-    if (c.input == Input::File) {
-        EXPECT_EQ(g_fileReads.load(), c.end == End::Written ? 1 : 0);
-    }
-    if (c.end == End::Written && c.input == Input::File) {
+    EXPECT_EQ(openWhileUsed.load(), 0) << "the database file was still open after it was read";
+    EXPECT_EQ(g_fileReads + images.DatabaseReads(), c.end == End::Written || c.end == End::Unread ? 1 : 0);
+    if (c.end == End::Written) {
         const auto flash = bus.Flash(unit, 10240, pages);
         EXPECT_TRUE(std::equal(content.begin(), content.end(), flash.begin())) << "the unit got other bytes";
-        EXPECT_EQ(g_dwDatabaseBytesRead, c.size);
+        EXPECT_EQ(g_dwDatabaseBytesRead, content.size());
+    }
+    if (c.input == Input::Missing) {
+        EXPECT_EQ(GetFileAttributesW(folder.File().c_str()), INVALID_FILE_ATTRIBUTES) << "the update made a database.bin";
     }
     if (c.input == Input::ShortRead) {
         EXPECT_EQ(g_dwDatabaseBytesRead, c.delivered);
@@ -435,7 +456,12 @@ INSTANTIATE_TEST_SUITE_P(BadInputs, DatabaseInput, ::testing::Values(
     DatabaseCase{"OneOverAPage", Input::File, 257, 0, End::Written},
     DatabaseCase{"AtTheLimit", Input::File, 0x200000, 0, End::Written},
     DatabaseCase{"OneOverTheLimit", Input::File, 0x200001, 0, End::TooLarge},
-    DatabaseCase{"LockedWithoutReadSharing", Input::LockedFile, 0, 0, End::Skipped},
+    DatabaseCase{"FourGiB", Input::ClaimedSize, 0x100000000ull, 0, End::TooLarge},
+    DatabaseCase{"FourGiBAnd1000", Input::ClaimedSize, 0x100000000ull + 1000, 0, End::TooLarge},
+    DatabaseCase{"Missing", Input::Missing, 0, 0, End::Skipped},
+    DatabaseCase{"HeldOpenForReadingSharingReading", Input::HeldForReading, 1000, 0, End::Written},
+    DatabaseCase{"ReadOnly", Input::ReadOnly, 1000, 0, End::Written},
+    DatabaseCase{"LockedWithoutReadSharing", Input::LockedFile, 1000, 0, End::Skipped},
     DatabaseCase{"ADirectory", Input::Directory, 0, 0, End::Skipped},
     DatabaseCase{"ReadOneShort", Input::ShortRead, 1000, 999, End::Unread},
     DatabaseCase{"ReadGivesNothing", Input::ShortRead, 256, 0, End::Unread}),

@@ -47,7 +47,14 @@ FakeImages::~FakeImages()
 void FakeImages::SetDatabase(std::vector<unsigned char> bytes)
 {
     m_database = std::make_unique<GuardedBytes>(bytes);
+    m_databaseSize = bytes.size();
     m_databasePresent = true;
+}
+
+void FakeImages::SetDatabaseClaimedSize(std::uint64_t size)
+{
+    SetDatabase(std::vector<unsigned char>(16, 0xAB));
+    m_databaseSize = size;
 }
 
 void FakeImages::RemoveDatabase()
@@ -76,10 +83,12 @@ void FakeImages::SetResourceClaimedSize(int id, std::uint32_t size)
     r.claimedSize = size;
 }
 
-HANDLE WINAPI FakeImages::CreateFile(LPCWSTR path, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD, HANDLE)
+HANDLE WINAPI FakeImages::CreateFile(LPCWSTR path, DWORD access, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD, HANDLE)
 {
     s_current->lastOpenedPath = path;
-    if (!s_current->m_databasePresent || s_current->m_databaseLocked)
+    const DWORD writes = GENERIC_WRITE | GENERIC_ALL | FILE_WRITE_DATA | FILE_APPEND_DATA;
+    if (!s_current->m_databasePresent || s_current->m_databaseLocked
+        || (s_current->m_databaseReadOnly && (access & writes) != 0))
         return INVALID_HANDLE_VALUE;
     ++s_current->m_openHandles;
     return kDatabaseHandle;
@@ -88,8 +97,8 @@ HANDLE WINAPI FakeImages::CreateFile(LPCWSTR path, DWORD, DWORD, LPSECURITY_ATTR
 DWORD WINAPI FakeImages::FileSize(HANDLE, LPDWORD high)
 {
     if (high)
-        *high = 0;
-    return static_cast<DWORD>(s_current->m_database->size());
+        *high = static_cast<DWORD>(s_current->m_databaseSize >> 32);
+    return static_cast<DWORD>(s_current->m_databaseSize);
 }
 
 BOOL WINAPI FakeImages::Read(HANDLE, LPVOID buffer, DWORD toRead, LPDWORD read, LPOVERLAPPED)

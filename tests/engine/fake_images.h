@@ -35,6 +35,10 @@ public:
     void RemoveDatabase();
     void SetDatabaseShortRead(std::uint32_t delivered);  // the read gives fewer bytes
     void SetDatabaseLocked() { m_databaseLocked = true; }  // cannot be opened
+    // As the platform treats a read-only file: an open that asks to write fails.
+    void SetDatabaseReadOnly() { m_databaseReadOnly = true; }
+    // A size claimed without backing bytes (for 4 GiB and more).
+    void SetDatabaseClaimedSize(std::uint64_t size);
 
     // A resource image; `loadable` false makes LoadResource fail.
     void SetResource(int id, std::vector<unsigned char> bytes, bool loadable = true);
@@ -68,6 +72,8 @@ private:
     std::unique_ptr<GuardedBytes> m_database;
     bool m_databasePresent = false;
     bool m_databaseLocked = false;
+    bool m_databaseReadOnly = false;
+    std::uint64_t m_databaseSize = 0;
     std::uint32_t m_shortRead = 0;
     bool m_shortReadSet = false;
     int m_openHandles = 0;
