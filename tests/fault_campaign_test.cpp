@@ -333,6 +333,34 @@ BOOL WINAPI CountingClose(HANDLE file)
     return RealImageCalls().CloseHandle(file);
 }
 
+// A run that timed out leaves its folders, with a database.bin directory in
+// one, to a later process of the same id.
+TEST(DatabaseInputFolder, IsNoneThatAnEarlierRunLeftBehind)
+{
+    std::wstring stem;
+    int serial = 0;
+    {
+        TempFolder probe;
+        stem = probe.Path().substr(0, probe.Path().rfind(L'_') + 1);
+        serial = std::stoi(probe.Path().substr(stem.size()));
+    }
+    std::vector<std::wstring> leftovers;
+    for (int n = serial + 1; n <= serial + 3; ++n) {
+        leftovers.push_back(stem + std::to_wstring(n) + L"\\");
+        ASSERT_TRUE(CreateDirectoryW(leftovers.back().c_str(), nullptr));
+        ASSERT_TRUE(CreateDirectoryW((leftovers.back() + L"database.bin").c_str(), nullptr));
+    }
+    {
+        TempFolder folder;
+        EXPECT_TRUE(folder.Write(Pattern(100, 9)));
+        EXPECT_EQ(std::find(leftovers.begin(), leftovers.end(), folder.Path()), leftovers.end());
+    }
+    for (const std::wstring& leftover : leftovers) {
+        RemoveDirectoryW((leftover + L"database.bin").c_str());
+        RemoveDirectoryW(leftover.c_str());
+    }
+}
+
 // Real files: File, Missing, HeldForReading (another program has it open for
 // reading, sharing reading), LockedFile (open without sharing), Directory.
 // The stand-in: ReadOnly, ShortRead, ClaimedSize.

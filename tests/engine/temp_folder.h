@@ -14,9 +14,12 @@ public:
         static std::atomic<int> serial{0};
         wchar_t base[MAX_PATH];
         GetTempPathW(MAX_PATH, base);
-        m_path = std::wstring(base) + L"orv_test_" + std::to_wstring(GetCurrentProcessId()) + L"_" +
-                 std::to_wstring(++serial) + L"\\";
-        CreateDirectoryW(m_path.c_str(), nullptr);
+        // Wine reuses process ids, and a run that timed out leaves its
+        // folders behind: take the first name that no folder holds.
+        do {
+            m_path = std::wstring(base) + L"orv_test_" + std::to_wstring(GetCurrentProcessId()) + L"_" +
+                     std::to_wstring(++serial) + L"\\";
+        } while (!CreateDirectoryW(m_path.c_str(), nullptr) && GetLastError() == ERROR_ALREADY_EXISTS);
     }
     ~TempFolder()
     {
