@@ -9,6 +9,9 @@ cd "$(dirname "$0")/.."
 scripts/setup-debian.sh
 preset=$(scripts/runnable-preset.sh)
 . scripts/build-tree.sh
+if [ "$preset" = win64 ]; then
+  echo "This kernel cannot run 32-bit code: the tool runs as a 64-bit Windows program under wine64."
+fi
 build_tree "$preset" ORV_update wineprefix
 build=$(pwd)/build/$preset
 exe=$build/app/ORV_update.exe
