@@ -42,10 +42,11 @@ public:
         deviceHandlesAtLaunch = m_bus.OpenHandles(SimHandleKind::QueryHandle) +
                                 m_bus.OpenHandles(SimHandleKind::ReadHandle) +
                                 m_bus.OpenHandles(SimHandleKind::WriteHandle);
-        return new RecordingWindow(L"C:\\tool\\", log);
+        return workerFails ? nullptr : new RecordingWindow(L"C:\\tool\\", log);
     }
 
     int doneFlag = 0;
+    bool workerFails = false;  // the worker's window cannot be made
     std::vector<std::string> calls;
     std::size_t deviceHandlesAtLaunch = 0;
     std::shared_ptr<WindowLog> log = std::make_shared<WindowLog>();
@@ -123,9 +124,19 @@ TEST_F(StartCommand, OnlyAUnitAnsweringToEntryOneStartsAnUpdate)
     }
 }
 
-TEST_F(StartCommand, FailedSearchKeepsTheIndexFoundEarlier)
+// The worker that could not start gives Start back, and the index found
+// stays: the next press, with the unit gone, starts an update all the same.
+TEST_F(StartCommand, WorkerThatCannotStartLeavesStartFreeAndTheIndexFound)
 {
-    g_deviceIndex = 1;
+    const int unit = bus.AddDevice();
+    host.workerFails = true;
+    OnStartPressed(host);
+    EXPECT_THAT(host.calls, ElementsAre("timer 1 1000", "timer 2 1000", "worker"));
+    EXPECT_FALSE(UpdateWorkerRunning());
+
+    bus.Unplug(unit);
+    host.workerFails = false;
+    host.calls.clear();
     OnStartPressed(host);
     EXPECT_THAT(host.calls, ElementsAre("timer 1 1000", "timer 2 1000", "worker"));
     EXPECT_EQ(g_deviceIndex, 1);
