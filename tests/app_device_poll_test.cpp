@@ -74,11 +74,15 @@ TEST(AppDevicePollNone, WithoutAUnitTheLineStaysEmptyAndThePollGoesOn)
     entryZero.productId = 0x0000;
     bus.AddDevice(entryZero);
 
+    const ULONGLONG opened = ::GetTickCount64();
     MainDialog dlg;
     HWND hDlg = dlg.Window();
     ASSERT_NE(nullptr, hDlg);
     // Each tick looks for entries 1, 2 and 3 in turn: two ticks, six looks.
     EXPECT_TRUE(ui::WaitUntil([&] { return bus.CallCount(SimCall::GetClassDevs) >= 6; }, 5000));
+    // And no more than one tick a second: timers run late, never early.
+    const std::size_t looks = bus.CallCount(SimCall::GetClassDevs);
+    EXPECT_LE(looks, 3 * ((::GetTickCount64() - opened) / 1000 + 1));
     UI_EXPECT_TEXT(hDlg, IDC_DEVICE_STATE, L"");
 
     EXPECT_TRUE(ui::CloseWithCloseBox(hDlg));

@@ -102,8 +102,12 @@ TEST_F(AppMainDialog, OpensWithTheTemplatesControlsTheNoticeAndTheFocusOnStart)
     }
 
     EXPECT_EQ(::GetDlgItem(hDlg, IDC_BTN_START), dlg.FocusWhenShown());
-    EXPECT_NE(0, ::SendMessageW(hDlg, WM_GETICON, ICON_BIG, 0));
-    EXPECT_NE(0, ::SendMessageW(hDlg, WM_GETICON, ICON_SMALL, 0));
+    // The program's own icon: the platform hands out one shared handle per icon resource.
+    const LRESULT ownIcon = reinterpret_cast<LRESULT>(::LoadIconW(::GetModuleHandleW(nullptr),
+                                                                  MAKEINTRESOURCEW(IDR_MAINFRAME)));
+    EXPECT_NE(0, ownIcon);
+    EXPECT_EQ(ownIcon, ::SendMessageW(hDlg, WM_GETICON, ICON_BIG, 0));
+    EXPECT_EQ(ownIcon, ::SendMessageW(hDlg, WM_GETICON, ICON_SMALL, 0));
     ASSERT_NE(nullptr, dlg.Object());
     EXPECT_EQ(apptest::ProgramFolder(), dlg.Object()->m_szModuleDir);
     EXPECT_EQ(0, dlg.Object()->m_bUpdateDone);
@@ -134,6 +138,7 @@ TEST_F(AppMainDialog, OpensWithTheTemplatesControlsTheNoticeAndTheFocusOnStart)
     ASSERT_NE(nullptr, box);
     EXPECT_EQ(L"Ошибка E16\nУстройство не подключено！", ui::MessageBoxText(box));
     EXPECT_EQ(::LoadIconW(nullptr, IDI_EXCLAMATION), ui::MessageBoxIcon(box));
+    EXPECT_EQ(std::vector<int>{IDOK}, ui::MessageBoxButtons(box));
     EXPECT_TRUE(ui::ClickButton(box, IDOK));
     UI_EXPECT_GONE(box);
     EXPECT_TRUE(::IsWindow(hDlg));
@@ -159,9 +164,12 @@ TEST_F(AppMainDialog, SystemMenuEndsInTheAboutEntryWhoseCommandsOpenTheAboutBox)
     ::GetMenuStringW(menu, count - 1, entry, 64, MF_BYPOSITION);
     EXPECT_STREQ(L"&About ORV_update...", entry);
     EXPECT_EQ(16u, ::GetMenuItemID(menu, count - 1));
+    EXPECT_EQ(0u, ::GetMenuState(menu, count - 1, MF_BYPOSITION) & (MF_GRAYED | MF_DISABLED));
 
     // 16 to 31 all mean the About entry; each way of ending the box leaves
-    // the main window as it was.
+    // the main window as it was. The box is centred on the main window,
+    // wherever that stands.
+    ASSERT_TRUE(::SetWindowPos(hDlg, nullptr, 40, 30, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE));
     const struct {
         UINT command;
         const char* how;
@@ -172,6 +180,8 @@ TEST_F(AppMainDialog, SystemMenuEndsInTheAboutEntryWhoseCommandsOpenTheAboutBox)
         HWND about = dlg.WaitOwned(L"About Flashwright");
         ASSERT_NE(nullptr, about);
         EXPECT_FALSE(::IsWindowEnabled(hDlg));
+        EXPECT_NEAR(apptest::Centre(hDlg).x, apptest::Centre(about).x, 1);
+        EXPECT_NEAR(apptest::Centre(hDlg).y, apptest::Centre(about).y, 1);
         const std::vector<HWND> items = apptest::Children(about);
         ASSERT_EQ(4u, items.size());
         EXPECT_EQ(SS_ICON, ::GetWindowLongW(items[0], GWL_STYLE) & SS_TYPEMASK);
@@ -209,9 +219,7 @@ TEST_F(AppMainDialog, CancelAsksAndOnlyYesClosesWhileTheTimersGoOn)
     ASSERT_NE(nullptr, box) << "no question captioned " << testing::PrintToString(apptest::ProgramName());
     EXPECT_EQ(kCancelQuestion, ui::MessageBoxText(box));
     EXPECT_EQ(::LoadIconW(nullptr, IDI_QUESTION), ui::MessageBoxIcon(box));
-    EXPECT_NE(nullptr, ::GetDlgItem(box, IDYES));
-    EXPECT_NE(nullptr, ::GetDlgItem(box, IDNO));
-    EXPECT_EQ(nullptr, ::GetDlgItem(box, IDOK));
+    EXPECT_EQ((std::vector<int>{IDYES, IDNO}), ui::MessageBoxButtons(box));
 
     // The unit comes while the question is open; after No the poll still runs.
     m_bus.AddDevice();
@@ -249,6 +257,7 @@ TEST_F(AppMainDialog, ErrorTipEndsEveryWayWithZeroAndTheWorkersCloseThenEndsTheD
     MainDialog dlg;
     HWND hDlg = dlg.Window();
     ASSERT_NE(nullptr, hDlg);
+    ASSERT_TRUE(::SetWindowPos(hDlg, nullptr, 300, 200, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE));
 
     for (const char* how : kWaysToEnd) {
         SCOPED_TRACE(how);
@@ -256,6 +265,8 @@ TEST_F(AppMainDialog, ErrorTipEndsEveryWayWithZeroAndTheWorkersCloseThenEndsTheD
         ui::UiThread worker([&] { sent = ::SendMessageW(hDlg, WM_UPDATE_ERROR, 0, 0); });
         HWND tip = dlg.WaitOwned(L"Dialog");
         ASSERT_NE(nullptr, tip);
+        EXPECT_NEAR(apptest::Centre(hDlg).x, apptest::Centre(tip).x, 1);
+        EXPECT_NEAR(apptest::Centre(hDlg).y, apptest::Centre(tip).y, 1);
         const std::vector<HWND> items = apptest::Children(tip);
         ASSERT_EQ(2u, items.size());
         EXPECT_EQ(L"OK", ui::WindowText(items[0]));
@@ -320,19 +331,28 @@ TEST_F(AppMainDialog, WithoutTransferBufferTheWindowOpensBareAndStartSendsNothin
     EXPECT_EQ(IDCANCEL, dlg.Result());
 }
 
-TEST_F(AppMainDialog, ApplicationRunsTheDialogOnceAndEndsWithoutALoopOfItsOwn)
+// The program's own start, through the framework's main routine: the
+// dialog is the main window, so the boxes of its thread are owned by it; a
+// normal close ends the program with 0, and no loop of its own follows.
+TEST_F(AppMainDialog, ApplicationRunsTheDialogAsItsMainWindowOnceAndEndsWithZero)
 {
-    std::atomic<BOOL> result{TRUE};
-    apptest::StartApplication();
+    std::atomic<int> exitCode{-2};
     ui::UiThread appThread([&] {
-        g_theApp.m_nThreadID = ::GetCurrentThreadId();
-        result = g_theApp.InitInstance();
+        exitCode = AfxWinMain(::GetModuleHandleW(nullptr), nullptr, ::GetCommandLineW(), SW_SHOW);
     });
     HWND hDlg = UI_WAIT_DIALOG(appThread.Id(), apptest::kMainCaption);
     ASSERT_NE(nullptr, hDlg);
+    ASSERT_TRUE(ui::ClickButton(hDlg, IDC_BTN_CANCEL));
+    HWND box = UI_WAIT_DIALOG(appThread.Id(), apptest::ProgramName());
+    ASSERT_NE(nullptr, box);
+    EXPECT_EQ(hDlg, ui::Owner(box));
+    EXPECT_FALSE(::IsWindowEnabled(hDlg));
+    ASSERT_TRUE(::PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDNO, BN_CLICKED), 0));
+    UI_EXPECT_GONE(box);
+
     EXPECT_TRUE(ui::CloseWithCloseBox(hDlg));
     ASSERT_TRUE(appThread.Join());
-    EXPECT_FALSE(result);
+    EXPECT_EQ(0, exitCode);
     EXPECT_EQ(nullptr, g_theApp.m_pMainWnd);
     EXPECT_STREQ(L"Local AppWizard-Generated Applications", g_theApp.m_pszRegistryKey);
     EXPECT_TRUE(AfxControlContainerEnabled());

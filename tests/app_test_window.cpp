@@ -83,10 +83,13 @@ LRESULT CALLBACK MainDialog::WatchShow(int code, WPARAM wParam, LPARAM lParam)
     return ::CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-LRESULT CALLBACK MainDialog::WatchKeys(int code, WPARAM wParam, LPARAM lParam)
+LRESULT CALLBACK MainDialog::WatchMessages(int code, WPARAM wParam, LPARAM lParam)
 {
     auto* msg = reinterpret_cast<MSG*>(lParam);
     MainDialog* self = t_watched;
+    if (code == HC_ACTION && wParam == PM_REMOVE && self != nullptr && msg->message == WM_TIMER
+        && msg->wParam < 4 && self->m_object.load() != nullptr && msg->hwnd == self->m_object.load()->m_hWnd)
+        ++self->m_ticks[msg->wParam];
     if (code == HC_ACTION && wParam == PM_REMOVE && self != nullptr && msg->message == WM_KEYDOWN
         && msg->wParam == VK_RETURN && self->m_key == Key::Posted) {
         if (::GetFocus() == self->m_keyTarget.load()) {
@@ -126,7 +129,7 @@ void MainDialog::Run()
 {
     t_watched = this;
     HHOOK hook = ::SetWindowsHookExW(WH_CALLWNDPROCRET, &MainDialog::WatchShow, nullptr, ::GetCurrentThreadId());
-    HHOOK keys = ::SetWindowsHookExW(WH_GETMESSAGE, &MainDialog::WatchKeys, nullptr, ::GetCurrentThreadId());
+    HHOOK keys = ::SetWindowsHookExW(WH_GETMESSAGE, &MainDialog::WatchMessages, nullptr, ::GetCurrentThreadId());
     CWinApp* app = AfxGetApp();
     app->m_nThreadID = ::GetCurrentThreadId();
     auto* dlg = new (m_storage.get()) CORV_updateDlg;
@@ -174,6 +177,13 @@ std::vector<HWND> Children(HWND hWnd)
     for (HWND child = ::GetWindow(hWnd, GW_CHILD); child != nullptr; child = ::GetWindow(child, GW_HWNDNEXT))
         children.push_back(child);
     return children;
+}
+
+POINT Centre(HWND hWnd)
+{
+    RECT r{};
+    ::GetWindowRect(hWnd, &r);
+    return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
 }
 
 std::wstring ClassName(HWND hWnd)

@@ -66,11 +66,13 @@ public:
     // comes back as plainly as it went) and the key sent again. FALSE when
     // the focus never came to the control.
     bool PressEnterOn(int id);
+    // The ticks of the dialog's timer 1, 2 or 3 that its thread has taken so far.
+    int Ticks(UINT_PTR timerId) const { return timerId < 4 ? m_ticks[timerId].load() : 0; }
 
 private:
     void Run();
     static LRESULT CALLBACK WatchShow(int code, WPARAM wParam, LPARAM lParam);
-    static LRESULT CALLBACK WatchKeys(int code, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK WatchMessages(int code, WPARAM wParam, LPARAM lParam);
 
     std::unique_ptr<unsigned char[]> m_storage;
     std::atomic<CORV_updateDlg*> m_object{nullptr};
@@ -81,6 +83,7 @@ private:
     enum class Key { None, Posted, Taken, Dropped };
     std::atomic<HWND> m_keyTarget{nullptr};
     std::atomic<Key> m_key{Key::None};
+    std::atomic<int> m_ticks[4] = {};
     std::unique_ptr<ui::UiThread> m_thread;
     HWND m_hWnd = nullptr;
 };
@@ -88,5 +91,7 @@ private:
 // A window's children in z order (template order for a dialog).
 std::vector<HWND> Children(HWND hWnd);
 std::wstring ClassName(HWND hWnd);
+// The middle of a window's rectangle on the screen.
+POINT Centre(HWND hWnd);
 
 } // namespace apptest

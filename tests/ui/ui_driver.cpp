@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace ui {
 
 // ---- UiThread ------------------------------------------------------------------
@@ -251,6 +253,23 @@ HICON MessageBoxIcon(HWND hBox)
     HICON icon = nullptr;
     ::EnumChildWindows(hBox, &FindIcon, reinterpret_cast<LPARAM>(&icon));
     return icon;
+}
+
+namespace {
+BOOL CALLBACK CollectButton(HWND hWnd, LPARAM lParam)
+{
+    if (::IsWindowVisible(hWnd) && _wcsicmp(ClassOf(hWnd).c_str(), L"Button") == 0)
+        reinterpret_cast<std::vector<int>*>(lParam)->push_back(::GetDlgCtrlID(hWnd));
+    return TRUE;
+}
+} // namespace
+
+std::vector<int> MessageBoxButtons(HWND hBox)
+{
+    std::vector<int> ids;
+    ::EnumChildWindows(hBox, &CollectButton, reinterpret_cast<LPARAM>(&ids));
+    std::sort(ids.begin(), ids.end());
+    return ids;
 }
 
 bool AnswerMessageBox(DWORD threadId, const std::wstring& caption, int button,

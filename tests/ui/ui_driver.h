@@ -5,6 +5,7 @@
 // test programs run side by side on one X display.
 #include <functional>
 #include <string>
+#include <vector>
 #include <windows.h>
 
 namespace ui {
@@ -78,6 +79,8 @@ bool AnswerMessageBox(DWORD threadId, const std::wstring& caption, int button,
 std::wstring MessageBoxText(HWND hBox);
 // The icon a message box shows; null when it shows none.
 HICON MessageBoxIcon(HWND hBox);
+// The ids of the buttons a message box shows, in ascending order.
+std::vector<int> MessageBoxButtons(HWND hBox);
 
 // gtest helpers that report at the caller's line.
 void ExpectText(const char* file, int line, HWND hDlg, int id, const std::wstring& expected);
